@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the project's private prefix (WINEPREFIX must be set by the caller,
-# otherwise the prefix of the default build tree is used). Wine's own diagnostics are silenced.
+# otherwise the prefix of the default build tree is used). Wine's own diagnostics are silenced unless WINEDEBUG
+# says otherwise.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$here/build/win/wineprefix}"
@@ -10,4 +11,4 @@ export WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$here/scripts/wine-prefix.sh"
 fi
-exec wine "$@" 2> >(grep -v -e 'wine32 is missing' -e 'apt-get install wine32' -e 'multiarch-support' >&2)
+exec wine "$@"
