@@ -92,6 +92,7 @@ int main(int argc, char** argv)
         return 1;
     }
     SetPicturesTickSource(&BenchTick);
+    SetPicturesLoadWait(INFINITE);
     StartPicturesSource(folder, 1000000, 1000, 1, 1, kFrameWidth, kFrameHeight);
     FillPicturesFrame(out.data(), out.size());  // loads both pictures, outside the measurement
     const double steadyMs = MedianMs(repeat, [&] {
@@ -115,6 +116,7 @@ int main(int argc, char** argv)
     });
 
     StartPicturesSource(L"", 3000, 1000, 2, 1, kFrameWidth, kFrameHeight);
+    WaitForPictureLoads(INFINITE);
     DeleteFileW(jpeg.c_str());
     DeleteFileW(second.c_str());
     RemoveDirectoryW(folder.c_str());

@@ -95,6 +95,8 @@ int wmain(int argc, wchar_t** argv)
     }
 
     SetPicturesTickSource(&SimulatedTick);
+    // Frames follow the simulated clock, so every picture is waited for, as if decoding took no time.
+    SetPicturesLoadWait(INFINITE);
     HRESULT started = StartPicturesSource(options.pictures, options.changed, options.morphing, ChangeTypeAt(options, 0),
                                           1, kFrameWidth, kFrameHeight);
     if (started != S_OK) {
@@ -108,6 +110,7 @@ int wmain(int argc, wchar_t** argv)
         SetPicturesChangeType(ChangeTypeAt(options, i));
         if (FillPicturesFrame(frame.data(), frame.size()) != S_OK) {
             fwprintf(stderr, L"veltrane-render: frame %d was not produced\n", i);
+            WaitForPictureLoads(INFINITE);
             return 1;
         }
         wchar_t name[32];
@@ -115,10 +118,12 @@ int wmain(int argc, wchar_t** argv)
         std::wstring path = options.output + L"\\" + name;
         if (!SaveFramePng(frame.data(), kFrameWidth, kFrameHeight, path)) {
             fwprintf(stderr, L"veltrane-render: cannot write %ls\n", path.c_str());
+            WaitForPictureLoads(INFINITE);
             return 1;
         }
     }
     wprintf(L"%d frames of %zu pictures written to %ls\n", options.frames, PicturesList().size(),
             options.output.c_str());
+    WaitForPictureLoads(INFINITE);
     return 0;
 }

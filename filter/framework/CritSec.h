@@ -12,6 +12,8 @@ public:
 
     void Lock() { EnterCriticalSection(&section_); }
     void Unlock() { LeaveCriticalSection(&section_); }
+    // For waits on a condition variable, which release and retake the section.
+    CRITICAL_SECTION* Native() { return &section_; }
 
 private:
     CRITICAL_SECTION section_;

@@ -3,25 +3,17 @@
 #include <atomic>
 #include <utility>
 
+#include "filter/sources/BackgroundPictureLoader.h"
 #include "filter/sources/FolderScan.h"
-#include "filter/sources/GdiplusCanvas.h"
 #include "filter/sources/Slideshow.h"
 
 namespace {
-
-class GdiplusPictureLoader : public PictureLoader {
-public:
-    void LoadPicture(const std::wstring& path, int width, int height, std::vector<uint8_t>& frame) override
-    {
-        LoadPictureFrame(path, width, height, frame);
-    }
-};
 
 uint32_t SystemTick() { return GetTickCount(); }
 
 struct PicturesInput {
     CCritSec lock;
-    GdiplusPictureLoader loader;
+    BackgroundPictureLoader loader;
     Slideshow show{loader};
     // Each start or folder change takes a new number; a scan only installs its list if no later one began.
     uint64_t scanGeneration = 0;
@@ -42,7 +34,10 @@ bool ScanAndInstall(const std::wstring& folder, uint64_t generation)
     if (!folder.empty()) ScanPictureFolder(folder, pictures);
     bool found = !pictures.empty();
     CAutoLock lock(&Input().lock);
-    if (generation == Input().scanGeneration) Input().show.SetPictureList(std::move(pictures));
+    if (generation == Input().scanGeneration) {
+        Input().loader.Forget();
+        Input().show.SetPictureList(std::move(pictures));
+    }
     return found;
 }
 
@@ -64,6 +59,7 @@ HRESULT StartPicturesSource(const std::wstring& folder, int32_t changedTime, int
         settings.width = width;
         settings.height = height;
         Input().show.Start(settings);
+        Input().loader.Forget();
         generation = ++Input().scanGeneration;
     }
     if (folder.empty()) return E_FRAME_NOPICTURES;
@@ -112,3 +108,7 @@ std::vector<std::wstring> PicturesList()
     CAutoLock lock(&Input().lock);
     return Input().show.Pictures();
 }
+
+void SetPicturesLoadWait(DWORD milliseconds) { Input().loader.SetWaitMilliseconds(milliseconds); }
+
+bool WaitForPictureLoads(DWORD milliseconds) { return Input().loader.WaitUntilIdle(milliseconds); }

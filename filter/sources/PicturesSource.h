@@ -23,11 +23,17 @@ void ClearPicturesFrames();
 void SetPicturesChangedTime(int32_t milliseconds);
 void SetPicturesChangeType(int32_t picChType);
 
-// Frame producer of the pictures input: S_OK, S_FALSE (sample of another size) or E_FRAME_NOPICTURES.
+// Frame producer of the pictures input: S_OK, S_FALSE (sample of another size, or the picture is still being
+// decoded in the background: the sample keeps what it holds) or E_FRAME_NOPICTURES.
 HRESULT FillPicturesFrame(BYTE* data, size_t size);
 
 // The millisecond clock of the slideshow (GetTickCount unless replaced, e.g. by tests and tools).
 using TickSource = uint32_t (*)();
 void SetPicturesTickSource(TickSource source);
+// How long a frame waits for a picture being decoded before it goes out without it (INFINITE: always waits).
+void SetPicturesLoadWait(DWORD milliseconds);
+// Waits until no picture is being decoded; false when the timeout passed first. A program that ends while the
+// slideshow is in use calls it before it returns from main.
+bool WaitForPictureLoads(DWORD milliseconds);
 // A copy of the current picture list.
 std::vector<std::wstring> PicturesList();

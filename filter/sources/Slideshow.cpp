@@ -44,15 +44,34 @@ void Slideshow::ClearFrames()
     // Release the memory as well: a stopped input keeps no frame buffers.
     std::vector<uint8_t>().swap(current_);
     std::vector<uint8_t>().swap(next_);
+    currentPending_ = false;
+    nextPending_ = false;
 }
 
 size_t Slideshow::FrameSize() const { return FrameBytes(settings_.width, settings_.height); }
 
-void Slideshow::LoadInto(size_t index, std::vector<uint8_t>& frame)
+bool Slideshow::LoadInto(size_t index, std::vector<uint8_t>& frame)
 {
-    loader_.LoadPicture(pictures_[index], settings_.width, settings_.height, frame);
+    if (!loader_.LoadPicture(pictures_[index], settings_.width, settings_.height, frame)) {
+        frame.clear();
+        return false;
+    }
     // The loader promises a frame of the right size; make sure of it, whatever it did.
     frame.resize(FrameSize());
+    return true;
+}
+
+void Slideshow::LoadMissingFrames()
+{
+    if (index_ >= pictures_.size()) index_ = 0;
+    if (current_.empty()) {
+        if (!currentPending_) currentIndex_ = index_;
+        currentPending_ = !LoadInto(currentIndex_ < pictures_.size() ? currentIndex_ : 0, current_);
+    }
+    if (pictures_.size() >= 2 && next_.empty()) {
+        if (!nextPending_) index_ = index_ + 1 < pictures_.size() ? index_ + 1 : 0;
+        nextPending_ = !LoadInto(index_, next_);
+    }
 }
 
 void Slideshow::FinishChange(uint32_t now)
@@ -73,7 +92,8 @@ void Slideshow::AdvanceClock(uint32_t now)
     if (now - lastChange_ <= Duration(settings_.changedTime)) return;
 
     if (!IsAnimated(settings_.picChType)) {
-        FinishChange(now);
+        // With a single picture it is loaded again; otherwise the change waits for the next picture to be ready.
+        if (!next_.empty() || pictures_.size() < 2) FinishChange(now);
     } else if (!inTransition_) {
         if (!next_.empty()) {
             transitionStart_ = now;
@@ -89,13 +109,7 @@ FrameResult Slideshow::FillFrame(uint8_t* sample, size_t size, uint32_t now)
     if (pictures_.empty()) return E_FRAME_NOPICTURES;
 
     AdvanceClock(now);
-
-    if (index_ >= pictures_.size()) index_ = 0;
-    if (current_.empty()) LoadInto(index_, current_);
-    if (pictures_.size() >= 2 && next_.empty()) {
-        index_ = index_ + 1 < pictures_.size() ? index_ + 1 : 0;
-        LoadInto(index_, next_);
-    }
+    LoadMissingFrames();
 
     if (sample == nullptr || current_.size() != size) return kFrameNotWritten;
 
@@ -138,12 +152,26 @@ void BlendStrips(const uint8_t* current, const uint8_t* next, uint8_t* out, int 
     size_t shown = duration == 0 ? widest
                                  : static_cast<size_t>(uint64_t{elapsed} * row / (uint64_t{kStripCount} * duration));
     if (shown * kStripCount > row) shown = widest;
+
+    // Every row takes the same bytes from the next picture, so one byte mask made per frame selects them; the rows
+    // are then blended a machine word at a time instead of through twenty small copies each.
+    std::vector<uint64_t> mask((row + 7) / 8, 0);
+    auto* maskBytes = reinterpret_cast<uint8_t*>(mask.data());
+    for (int k = 0; k < kStripCount; ++k) {
+        std::memset(maskBytes + static_cast<size_t>(k) * row / kStripCount, 0xFF, shown);
+    }
+    const size_t words = row / 8;
     for (int y = 0; y < height; ++y) {
         const size_t at = static_cast<size_t>(y) * row;
-        std::memcpy(out + at, current + at, row);
-        for (int k = 0; k < kStripCount; ++k) {
-            const size_t edge = at + static_cast<size_t>(k) * row / kStripCount;
-            std::memcpy(out + edge, next + edge, shown);
+        for (size_t w = 0; w < words; ++w) {
+            uint64_t c, n;
+            std::memcpy(&c, current + at + w * 8, 8);
+            std::memcpy(&n, next + at + w * 8, 8);
+            const uint64_t blended = (n & mask[w]) | (c & ~mask[w]);
+            std::memcpy(out + at + w * 8, &blended, 8);
+        }
+        for (size_t i = words * 8; i < row; ++i) {
+            out[at + i] = maskBytes[i] ? next[at + i] : current[at + i];
         }
     }
 }

@@ -17,9 +17,11 @@ enum PictureChange : int32_t {
 class PictureLoader {
 public:
     virtual ~PictureLoader() = default;
-    // Fills frame with the picture at path fitted into width x height, in frame layout (width * height * 3 bytes).
-    // A picture that cannot be decoded gives a black frame; loading always yields a frame of that size.
-    virtual void LoadPicture(const std::wstring& path, int width, int height, std::vector<uint8_t>& frame) = 0;
+    // Fills frame with the picture at path fitted into width x height, in frame layout (width * height * 3 bytes),
+    // and returns true. A picture that cannot be decoded gives a black frame. A loader that decodes in the
+    // background returns false while the picture is not ready yet; the slideshow then asks again at a later frame
+    // and meanwhile keeps showing what it has.
+    virtual bool LoadPicture(const std::wstring& path, int width, int height, std::vector<uint8_t>& frame) = 0;
 };
 
 struct SlideshowSettings {
@@ -58,7 +60,8 @@ private:
     void ResetSequence();
     void AdvanceClock(uint32_t now);
     void FinishChange(uint32_t now);
-    void LoadInto(size_t index, std::vector<uint8_t>& frame);
+    bool LoadInto(size_t index, std::vector<uint8_t>& frame);
+    void LoadMissingFrames();
     size_t FrameSize() const;
 
     PictureLoader& loader_;
@@ -66,7 +69,11 @@ private:
     std::vector<std::wstring> pictures_;
     std::vector<uint8_t> current_;
     std::vector<uint8_t> next_;
-    size_t index_ = 0;
+    size_t index_ = 0;  // the picture most recently asked for
+    // A picture asked for but not ready yet: the current one (at currentIndex_), or the next one (at index_).
+    bool currentPending_ = false;
+    size_t currentIndex_ = 0;
+    bool nextPending_ = false;
     uint32_t lastChange_ = 0;  // 0: the clock starts with the next frame
     bool inTransition_ = false;
     uint32_t transitionStart_ = 0;

@@ -37,11 +37,14 @@ protected:
     {
         g_now = 1000;
         SetPicturesTickSource(&TestTick);
+        // Every picture is waited for, so each frame shows what decoding in place would show.
+        SetPicturesLoadWait(INFINITE);
     }
     void TearDown() override
     {
         StartPicturesSource(L"", 3000, 1000, 2, 1, kFrameWidth, kFrameHeight);
         SetPicturesTickSource(nullptr);
+        EXPECT_TRUE(WaitForPictureLoads(60000));
     }
 
     HRESULT Start(const std::wstring& folder, int32_t type = 2, int32_t changed = 3000, int32_t morphing = 1000)
@@ -148,6 +151,28 @@ TEST_F(PicturesSourceTest, BadPicturesShowBlackAndTheSlideshowGoesOn)
         if (sample[kSize / 2] == 0xFF) ++whiteFrames;
     }
     EXPECT_GE(whiteFrames, 2) << "the good picture comes round in every loop";
+}
+
+TEST_F(PicturesSourceTest, LargePhotoIsDecodedInTheBackgroundWhileFramesGoOn)
+{
+    ASSERT_TRUE(WriteTestPicture(dir.File(L"1-large.jpg"), 6000, 4000,
+                                 [](int x, int y) { return 0xFF000000u | ((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF); }));
+    ASSERT_TRUE(WriteSolidPicture(dir.File(L"2-small.png"), 640, 480, 0xFF00FF00));
+    ASSERT_EQ(Start(dir.Path(), 3), S_OK);
+    const std::vector<uint8_t> large = ExpectedFrame(PicturesList()[0]);
+    SetPicturesLoadWait(20);
+
+    DWORD before = GetTickCount();
+    HRESULT first = FillAt(1000);
+    DWORD took = GetTickCount() - before;
+    EXPECT_LT(took, 300u) << "the streaming thread waits only briefly for the decoder";
+    if (first == S_FALSE) {
+        EXPECT_EQ(sample[0], 0x5A) << "a frame that is not ready is left as it is";
+    }
+
+    ASSERT_TRUE(WaitForPictureLoads(60000));
+    ASSERT_EQ(FillAt(1100), S_OK);
+    EXPECT_EQ(sample, large);
 }
 
 TEST_F(PicturesSourceTest, FolderThatVanishesAfterTheScanGivesBlackFrames)

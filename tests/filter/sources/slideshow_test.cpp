@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <map>
+#include <set>
 
 namespace {
 
@@ -11,12 +11,19 @@ namespace {
 // it shows and a blended frame tells, byte by byte, where each picture is.
 class NumberedLoader : public PictureLoader {
 public:
-    void LoadPicture(const std::wstring& path, int width, int height, std::vector<uint8_t>& frame) override
+    bool LoadPicture(const std::wstring& path, int width, int height, std::vector<uint8_t>& frame) override
     {
+        if (notReady.count(path)) {
+            asked.push_back(path);
+            return false;
+        }
         loads.push_back(path);
         frame.assign(FrameBytes(width, height), static_cast<uint8_t>(std::stoi(path)));
+        return true;
     }
     std::vector<std::wstring> loads;
+    std::set<std::wstring> notReady;  // pictures still being decoded in the background
+    std::vector<std::wstring> asked;
 };
 
 std::vector<std::wstring> Numbered(int count)
@@ -238,6 +245,38 @@ TEST_F(SlideshowTest, AnyStoredValueIsSafe)
     }
 }
 
+TEST_F(SlideshowTest, PictureStillDecodingLeavesTheSampleAsItIsAndIsAskedForAgain)
+{
+    StartWith(3, kChangeStrips);
+    loader.notReady = {L"1", L"2"};
+    EXPECT_EQ(show.FillFrame(sample.data(), sample.size(), 100), kFrameNotWritten);
+    EXPECT_EQ(sample[0], 0xEE);
+    EXPECT_EQ(show.FillFrame(sample.data(), sample.size(), 200), kFrameNotWritten);
+    EXPECT_EQ(loader.asked, (std::vector<std::wstring>{L"1", L"2", L"1", L"2"})) << "the same two, not further ones";
+
+    loader.notReady.clear();
+    EXPECT_EQ(Shown(300), 1);
+    EXPECT_EQ(loader.loads, (std::vector<std::wstring>{L"1", L"2"}));
+    EXPECT_EQ(Shown(3400), 1);
+    EXPECT_EQ(Shown(4500), 2) << "the sequence goes on in order";
+}
+
+TEST_F(SlideshowTest, ChangeWaitsForTheNextPictureToBeReady)
+{
+    for (int32_t type : {kChangeRightToLeft, kChangeNone}) {
+        StartWith(3, type);
+        loader.notReady = {L"2"};
+        EXPECT_EQ(Shown(1), 1);
+        EXPECT_EQ(Shown(3002), 1);
+        EXPECT_EQ(Shown(5000), 1) << "type " << type;
+        EXPECT_FALSE(show.InTransition());
+        loader.notReady.clear();
+        Shown(5100);  // the next picture arrives
+        EXPECT_EQ(Shown(5200), type == kChangeNone ? 2 : 1);
+        EXPECT_EQ(Shown(7000), 2) << "picture 2 follows picture 1, none is skipped";
+    }
+}
+
 TEST_F(SlideshowTest, UnknownTransitionKindChangesAtOnce)
 {
     StartWith(2, 7);
@@ -267,6 +306,52 @@ TEST_F(SlideshowTest, TickCounterWrapAroundKeepsThePace)
     EXPECT_EQ(Shown(start + 3500), -1) << "halfway, after the wrap";
     EXPECT_EQ(Shown(start + 4002), 2);
     EXPECT_FALSE(show.InTransition());
+}
+
+}  // namespace
+
+namespace {
+
+// The strips as first described: the current row, then twenty copies of the next picture's strip starts.
+void ReferenceStrips(const std::vector<uint8_t>& current, const std::vector<uint8_t>& next, std::vector<uint8_t>& out,
+                     int width, int height, uint32_t elapsed, uint32_t duration)
+{
+    const size_t row = FrameRowBytes(width);
+    size_t shown = duration == 0 ? row / 20 : static_cast<size_t>(uint64_t{elapsed} * row / (20ull * duration));
+    if (20 * shown > row) shown = row / 20;
+    out = current;
+    for (int y = 0; y < height; ++y) {
+        for (int k = 0; k < 20; ++k) {
+            size_t edge = static_cast<size_t>(y) * row + static_cast<size_t>(k) * row / 20;
+            std::copy(next.begin() + edge, next.begin() + edge + shown, out.begin() + edge);
+        }
+    }
+}
+
+TEST(SlideshowBlends, StripsMatchTheStripByStripCopyForAnyWidthAndTime)
+{
+    for (int width : {640, 320, 160, 100, 80, 7}) {
+        const int height = 5;
+        std::vector<uint8_t> current(FrameBytes(width, height)), next(current.size()), out(current.size()), expected;
+        for (size_t i = 0; i < current.size(); ++i) {
+            current[i] = static_cast<uint8_t>(i * 7);
+            next[i] = static_cast<uint8_t>(i * 13 + 1);
+        }
+        for (uint32_t elapsed : {0u, 1u, 250u, 499u, 999u, 1000u, 5000u}) {
+            BlendStrips(current.data(), next.data(), out.data(), width, height, elapsed, 1000);
+            ReferenceStrips(current, next, expected, width, height, elapsed, 1000);
+            EXPECT_EQ(out, expected) << "width " << width << " at " << elapsed;
+        }
+    }
+}
+
+TEST(SlideshowBlends, WipeNeverWritesOutsideTheFrameForHugeTimes)
+{
+    std::vector<uint8_t> current(FrameBytes(80, 60), 1), next(current.size(), 2), out(current.size(), 0);
+    BlendRightToLeft(current.data(), next.data(), out.data(), 80, 60, 0xFFFFFFFFu, 1);
+    EXPECT_EQ(out, next);
+    BlendRightToLeft(current.data(), next.data(), out.data(), 80, 60, 0xFFFFFFFFu, 0xFFFFFFFFu);
+    EXPECT_EQ(out, next);
 }
 
 }  // namespace
