@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include <objidl.h>
 #include <gdiplus.h>
 
 #include <atomic>

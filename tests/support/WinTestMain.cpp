@@ -1,6 +1,7 @@
 // Test main for the Windows tests: COM (multithreaded, as a host's graph threads are) and GDI+ are started once
 // for the whole run, as the camera filter has them whenever its sources run.
 #include <windows.h>
+#include <objidl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
