@@ -11,4 +11,12 @@ export WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$here/scripts/wine-prefix.sh"
 fi
-exec wine "$@"
+# Wine's helper processes (services, the desktop window's explorer) may be started by this program and outlive it,
+# keeping its standard output and error open. Writing them to a file rather than to the caller's pipe keeps a
+# caller that reads until end of file (ctest, a shell pipeline) from waiting for those processes.
+log=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$log"' EXIT
+status=0
+wine "$@" >"$log" 2>&1 </dev/null || status=$?
+cat "$log"
+exit "$status"

@@ -1,6 +1,6 @@
 #include "filter/settings/DeviceEnumeration.h"
 
-#include "filter/settings/ComRef.h"
+#include "filter/framework/ComRef.h"
 
 #include <windows.h>
 #include <dshow.h>

@@ -1,5 +1,5 @@
 // Camera and monitor lists from the real device enumerator and display devices.
-#include "filter/settings/ComRef.h"
+#include "filter/framework/ComRef.h"
 #include "filter/settings/SettingsStore.h"
 
 #include "SettingsKeyFixture.h"
