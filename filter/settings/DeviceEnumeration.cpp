@@ -33,23 +33,31 @@ std::string NameOf(const DISPLAY_DEVICEA& device)
 
 }  // namespace
 
-std::vector<std::wstring> EnumerateCameraNames()
+void ForEachVideoInputDevice(const std::function<bool(IMoniker* moniker, const std::wstring& name)>& visit)
 {
-    std::vector<std::wstring> cameras;
     ComRef<ICreateDevEnum> devices;
     if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
                                 devices.PutVoid())) ||
         !devices)
-        return cameras;
+        return;
     ComRef<IEnumMoniker> monikers;
     // S_FALSE without an enumerator: the category holds no device.
     if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, monikers.Put(), 0) != S_OK || !monikers)
-        return cameras;
+        return;
     ComRef<IMoniker> moniker;
     while (monikers->Next(1, moniker.Put(), nullptr) == S_OK && moniker) {
         std::wstring name;
-        if (ReadFriendlyName(moniker.Get(), name)) AddCameraName(cameras, name);
+        if (ReadFriendlyName(moniker.Get(), name) && !visit(moniker.Get(), name)) return;
     }
+}
+
+std::vector<std::wstring> EnumerateCameraNames()
+{
+    std::vector<std::wstring> cameras;
+    ForEachVideoInputDevice([&cameras](IMoniker*, const std::wstring& name) {
+        AddCameraName(cameras, name);
+        return true;
+    });
     return cameras;
 }
 
