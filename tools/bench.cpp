@@ -1,9 +1,10 @@
 // Measures the per-frame costs of the frame sources at 640 x 480 against a plain copy of one frame, in one run:
 //
-//   veltrane-bench [--repeat N]
+//   veltrane-bench [--repeat N] [--cameras TEST-CAMERA-DLL] [--video CLIP] [--border PNG]
 //
-// Each figure is the median of N runs (default 200; decoding: N / 20, at least 3), in milliseconds and as a ratio
-// to the copy.
+// Each figure is the median of N runs (default 200; decoding and capturing: fewer), in milliseconds and as a ratio
+// to the copy. The camera paths need the test cameras (registered from the given module for the run), the video
+// fetch a 1280 x 720 clip; the desktop capture copies the whole primary monitor.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,18 +12,25 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <shellapi.h>
 #include <vector>
 
+#include "filter/settings/SettingsStore.h"
+#include "filter/sources/CameraSource.h"
+#include "filter/sources/DesktopSource.h"
 #include "filter/sources/FrameFormat.h"
 #include "filter/sources/GdiplusCanvas.h"
 #include "filter/sources/PicturesSource.h"
 #include "filter/sources/Slideshow.h"
+#include "filter/sources/VideoSource.h"
 #include "tools/ToolSupport.h"
 
 namespace {
 
 uint32_t g_tick = 1;
 uint32_t BenchTick() { return g_tick; }
+// A clock that moves 50 ms at every reading, so that every call of a paced producer does its work.
+uint32_t AdvancingTick() { return g_tick += 50; }
 
 constexpr size_t kFrame = FrameBytes(kFrameWidth, kFrameHeight);
 
@@ -43,15 +51,74 @@ double MedianMs(int runs, const std::function<void()>& work)
     return times[times.size() / 2];
 }
 
-void Report(const char* name, double ms, double memcpyMs, double goal)
+struct Figure {
+    std::string name;
+    double ms;
+    double goalRatio;  // goal as a multiple of the copy, or 0
+    double goalMs;     // goal in milliseconds, or 0
+};
+
+void Report(const Figure& figure, double memcpyMs)
 {
-    double ratio = ms / memcpyMs;
-    if (goal > 0) {
-        printf("%-44s %9.3f ms  %7.2f x memcpy  (goal %.1f x: %s)\n", name, ms, ratio, goal,
-               ratio <= goal ? "met" : "MISSED");
-    } else {
-        printf("%-44s %9.3f ms  %7.2f x memcpy\n", name, ms, ratio);
+    const double ratio = figure.ms / memcpyMs;
+    printf("%-46s %9.3f ms %9.2f x memcpy", figure.name.c_str(), figure.ms, ratio);
+    if (figure.goalRatio > 0) {
+        printf("  (goal %.1f x: %s)", figure.goalRatio, ratio <= figure.goalRatio ? "met" : "MISSED");
+    } else if (figure.goalMs > 0) {
+        printf("  (goal %.0f ms: %s)", figure.goalMs, figure.ms <= figure.goalMs ? "met" : "MISSED");
     }
+    printf("\n");
+}
+
+// Fills frames until a producer delivers one, for at most ten seconds.
+bool WaitForFrame(HRESULT (*fill)(BYTE*, size_t), std::vector<uint8_t>& frame)
+{
+    for (ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
+        if (fill(frame.data(), frame.size()) == S_OK) return true;
+    }
+    return false;
+}
+
+// The test cameras of a module, registered for as long as this object lives.
+class TestCameras {
+public:
+    explicit TestCameras(const std::wstring& module)
+    {
+        module_ = LoadLibraryW(module.c_str());
+        auto reg = Export("DllRegisterServer");
+        registered_ = reg && SUCCEEDED(reg());
+    }
+    ~TestCameras()
+    {
+        auto unreg = Export("DllUnregisterServer");
+        if (registered_ && unreg) unreg();
+        if (module_) FreeLibrary(module_);
+    }
+    bool Registered() const { return registered_; }
+
+private:
+    using Entry = HRESULT(WINAPI*)();
+    Entry Export(const char* name) const
+    {
+        return module_ ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+    }
+
+    HMODULE module_ = nullptr;
+    bool registered_ = false;
+};
+
+void MeasureCamera(const wchar_t* camera, const std::wstring& border, const char* name, double goalRatio,
+                   double goalMs, int repeat, std::vector<Figure>& figures)
+{
+    std::vector<uint8_t> frame(kFrame);
+    HRESULT started = StartCameraSource(camera, border.empty() ? 0 : 1, border, kFrameWidth, kFrameHeight);
+    if (started >= 0 && WaitForFrame(&FillCameraFrame, frame)) {
+        double ms = MedianMs(repeat, [&] { FillCameraFrame(frame.data(), frame.size()); });
+        figures.push_back({name, ms, goalRatio, goalMs});
+    } else {
+        fprintf(stderr, "veltrane-bench: %ls delivered no frame (0x%08lx)\n", camera, static_cast<unsigned long>(started));
+    }
+    StopCameraSource();
 }
 
 std::wstring TempFolder()
@@ -66,22 +133,35 @@ std::wstring TempFolder()
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int repeat = 200;
-    if (argc == 3 && strcmp(argv[1], "--repeat") == 0) repeat = std::max(3, atoi(argv[2]));
+    std::wstring cameraModule, videoClip, border;
+    for (int i = 1; argv && i + 1 < argc; i += 2) {
+        std::wstring option = argv[i];
+        if (option == L"--repeat") repeat = std::max(3, _wtoi(argv[i + 1]));
+        else if (option == L"--cameras") cameraModule = argv[i + 1];
+        else if (option == L"--video") videoClip = argv[i + 1];
+        else if (option == L"--border") border = argv[i + 1];
+    }
+    if (argv) LocalFree(argv);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
 
     GdiplusSession gdiplus;
     if (!gdiplus.Started()) {
         fprintf(stderr, "veltrane-bench: GDI+ could not be started\n");
         return 1;
     }
+    std::vector<Figure> figures;
 
     std::vector<uint8_t> a(kFrame, 0x11), b(kFrame, 0x22), out(kFrame);
     const double memcpyMs = MedianMs(repeat, [&] {
         memcpy(out.data(), a.data(), kFrame);
         g_sink = out[kFrame / 2];
     });
+    figures.push_back({"memcpy of 921600 bytes", memcpyMs, 0, 0});
 
     // The slideshow's steady frame, through the real pictures input (lock, clock and copy).
     std::wstring folder = TempFolder();
@@ -95,37 +175,82 @@ int main(int argc, char** argv)
     SetPicturesLoadWait(INFINITE);
     StartPicturesSource(folder, 1000000, 1000, 1, 1, kFrameWidth, kFrameHeight);
     FillPicturesFrame(out.data(), out.size());  // loads both pictures, outside the measurement
-    const double steadyMs = MedianMs(repeat, [&] {
-        FillPicturesFrame(out.data(), out.size());
-        g_sink = out[kFrame / 2];
-    });
-
-    const double wipeMs = MedianMs(repeat, [&] {
-        BlendRightToLeft(a.data(), b.data(), out.data(), kFrameWidth, kFrameHeight, 500, 1000);
-        g_sink = out[kFrame / 2];
-    });
-    const double stripsMs = MedianMs(repeat, [&] {
-        BlendStrips(a.data(), b.data(), out.data(), kFrameWidth, kFrameHeight, 500, 1000);
-        g_sink = out[kFrame / 2];
-    });
-
+    figures.push_back({"slideshow steady frame (copy)", MedianMs(repeat, [&] {
+                           FillPicturesFrame(out.data(), out.size());
+                           g_sink = out[kFrame / 2];
+                       }),
+                       1.5, 0});
+    figures.push_back({"slideshow \"RightToLeft\" blend frame", MedianMs(repeat, [&] {
+                           BlendRightToLeft(a.data(), b.data(), out.data(), kFrameWidth, kFrameHeight, 500, 1000);
+                           g_sink = out[kFrame / 2];
+                       }),
+                       4.0, 0});
+    figures.push_back({"slideshow \"ad type\" blend frame", MedianMs(repeat, [&] {
+                           BlendStrips(a.data(), b.data(), out.data(), kFrameWidth, kFrameHeight, 500, 1000);
+                           g_sink = out[kFrame / 2];
+                       }),
+                       4.0, 0});
     std::vector<uint8_t> loaded;
-    const double loadMs = MedianMs(std::max(3, repeat / 20), [&] {
-        LoadPictureFrame(jpeg, kFrameWidth, kFrameHeight, loaded);
-        g_sink = loaded.empty() ? 0 : loaded[kFrame / 2];
-    });
-
+    figures.push_back({"load a 4000 x 3000 JPEG into a frame", MedianMs(std::max(3, repeat / 20), [&] {
+                           LoadPictureFrame(jpeg, kFrameWidth, kFrameHeight, loaded);
+                           g_sink = loaded.empty() ? 0 : loaded[kFrame / 2];
+                       }),
+                       0, 0});
     StartPicturesSource(L"", 3000, 1000, 2, 1, kFrameWidth, kFrameHeight);
     WaitForPictureLoads(INFINITE);
     DeleteFileW(jpeg.c_str());
     DeleteFileW(second.c_str());
     RemoveDirectoryW(folder.c_str());
 
-    printf("Per-frame costs at %d x %d (median of %d runs)\n", kFrameWidth, kFrameHeight, repeat);
-    Report("memcpy of 921600 bytes", memcpyMs, memcpyMs, 0);
-    Report("slideshow steady frame (copy)", steadyMs, memcpyMs, 1.5);
-    Report("slideshow \"RightToLeft\" blend frame", wipeMs, memcpyMs, 4.0);
-    Report("slideshow \"ad type\" blend frame", stripsMs, memcpyMs, 4.0);
-    Report("load a 4000 x 3000 JPEG into a frame", loadMs, memcpyMs, 0);
+    if (!cameraModule.empty()) {
+        TestCameras cameras(cameraModule);
+        if (cameras.Registered()) {
+            MeasureCamera(L"Test Camera", L"", "camera 640 x 480, unscaled", 3.0, 0, repeat, figures);
+            if (!border.empty()) {
+                MeasureCamera(L"Test Camera", border, "camera 640 x 480 with border", 0, 15, repeat / 4, figures);
+            }
+            MeasureCamera(L"Test Camera 720p", L"", "camera scaled from 1280 x 720", 0, 15, repeat / 4, figures);
+        } else {
+            fprintf(stderr, "veltrane-bench: the test cameras could not be registered\n");
+        }
+    }
+
+    if (!videoClip.empty()) {
+        SetVideoTickSource(&AdvancingTick);
+        std::vector<uint8_t> frame(kFrame);
+        if (StartVideoSource(videoClip, 1, kFrameWidth, kFrameHeight) >= 0 && WaitForFrame(&FillVideoFrame, frame)) {
+            // Each measured call gets a new picture of the playing clip to decode and scale.
+            std::vector<double> times;
+            for (int i = 0; i < std::max(3, repeat / 10); ++i) {
+                Sleep(45);
+                double start = NowMilliseconds();
+                FillVideoFrame(frame.data(), frame.size());
+                times.push_back(NowMilliseconds() - start);
+            }
+            std::sort(times.begin(), times.end());
+            figures.push_back({"video fetch from a 1280 x 720 H.264 clip", times[times.size() / 2], 0, 15});
+        } else {
+            fprintf(stderr, "veltrane-bench: the video clip delivered no frame\n");
+        }
+        StopVideoSource();
+        SetVideoTickSource(nullptr);
+    }
+
+    LoadSettings();
+    if (!MonitorList().empty()) {
+        const MonitorRecord& monitor = MonitorList()[static_cast<size_t>(PrimaryMonitorPosition())];
+        SetDesktopTickSource(&AdvancingTick);
+        StartDesktopSource(monitor, kFrameWidth, kFrameHeight);
+        std::vector<uint8_t> frame(kFrame);
+        std::string name = "desktop capture of " + std::to_string(monitor.Width) + " x " +
+                           std::to_string(monitor.Height);
+        figures.push_back({name, MedianMs(std::max(3, repeat / 20), [&] { FillDesktopFrame(frame.data(), frame.size()); }),
+                           0, 15});
+        SetDesktopTickSource(nullptr);
+    }
+
+    printf("Per-frame costs at %d x %d (medians; memcpy of %d runs)\n", kFrameWidth, kFrameHeight, repeat);
+    for (const Figure& figure : figures) Report(figure, memcpyMs);
+    CoUninitialize();
     return 0;
 }

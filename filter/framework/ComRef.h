@@ -8,8 +8,22 @@ class ComRef {
 public:
     ComRef() = default;
     ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
+    // Copies share the interface: each holds its own reference.
+    ComRef(const ComRef& other) : ptr_(other.ptr_)
+    {
+        if (ptr_) ptr_->AddRef();
+    }
+    ComRef(ComRef&& other) noexcept : ptr_(other.ptr_) { other.ptr_ = nullptr; }
+    ComRef& operator=(const ComRef& other)
+    {
+        CopyFrom(other.ptr_);
+        return *this;
+    }
+    ComRef& operator=(ComRef&& other) noexcept
+    {
+        if (this != &other) Attach(other.Detach());
+        return *this;
+    }
 
     T* Get() const { return ptr_; }
     T* operator->() const { return ptr_; }
@@ -29,6 +43,39 @@ public:
             ptr_->Release();
             ptr_ = nullptr;
         }
+    }
+
+    // Takes over a reference the caller owns.
+    void Attach(T* ptr)
+    {
+        if (ptr_ == ptr) return;
+        Reset();
+        ptr_ = ptr;
+    }
+    // Gives the held reference to the caller.
+    T* Detach()
+    {
+        T* ptr = ptr_;
+        ptr_ = nullptr;
+        return ptr;
+    }
+    // Holds `ptr` with a reference of its own.
+    void CopyFrom(T* ptr)
+    {
+        if (ptr) ptr->AddRef();
+        Reset();
+        ptr_ = ptr;
+    }
+
+    // Asks the held object for another interface; E_POINTER when nothing is held.
+    template <class Q>
+    HRESULT QueryInterface(REFIID iid, ComRef<Q>& out) const
+    {
+        if (!ptr_) {
+            out.Reset();
+            return E_POINTER;
+        }
+        return ptr_->QueryInterface(iid, out.PutVoid());
     }
 
 private:

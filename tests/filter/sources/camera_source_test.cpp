@@ -1,0 +1,241 @@
+// The camera input against registered test cameras in real graphs.
+#include "filter/sources/CameraSource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "filter/framework/TestCameraIds.h"
+#include "filter/sources/FrameFormat.h"
+#include "filter/framework/TestCameraPattern.h"
+#include "filter/framework/TestCameraRegistration.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+constexpr size_t kSize = FrameBytes(kFrameWidth, kFrameHeight);
+constexpr uint32_t kRed = 0xFFFF0000;
+
+// Fills frames until the camera has delivered one (bounded: a graph that never delivers fails the test).
+HRESULT FillFirstFrame(std::vector<uint8_t>& frame)
+{
+    HRESULT hr = E_FAIL;
+    for (ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline;) {
+        hr = FillCameraFrame(frame.data(), frame.size());
+        if (hr == S_OK) return hr;
+        Sleep(10);
+    }
+    return hr;
+}
+
+const uint8_t* Pixel(const std::vector<uint8_t>& frame, int x, int yFromTop)
+{
+    return frame.data() + static_cast<size_t>(kFrameHeight - 1 - yFromTop) * 1920 + static_cast<size_t>(x) * 3;
+}
+
+bool IsRed(const uint8_t* p) { return p[0] < 40 && p[1] < 40 && p[2] > 215; }
+bool IsBlack(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
+
+// A 640 x 480 border: opaque red frame of 40 pixels, transparent middle.
+bool WriteRedBorder(const std::wstring& path, int width = 640, int height = 480, int edge = 40)
+{
+    return WriteTestPicture(path, width, height, [=](int x, int y) {
+        bool inFrame = x < edge || y < edge || x >= width - edge || y >= height - edge;
+        return inFrame ? kRed : 0x00000000u;
+    });
+}
+
+class CameraSourceTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { registration = new TestCameraRegistration(); }
+    static void TearDownTestSuite()
+    {
+        delete registration;
+        registration = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(registration->Registered()); }
+    void TearDown() override { StopCameraSource(); }
+
+    HRESULT Start(const std::wstring& name, int32_t useBorder = 0, const std::wstring& border = L"")
+    {
+        HRESULT hr = StartCameraSource(name, useBorder, border, kFrameWidth, kFrameHeight);
+        if (FAILED(hr)) StopCameraSource();
+        return hr;
+    }
+
+    static TestCameraRegistration* registration;
+    TempDir dir;
+    std::vector<uint8_t> frame = std::vector<uint8_t>(kSize, 0x5A);
+};
+
+TestCameraRegistration* CameraSourceTest::registration = nullptr;
+
+TEST_F(CameraSourceTest, SameSizeCameraWithoutBorderGivesTheGrabbedBytesUnchanged)
+{
+    ASSERT_GE(Start(L"Test Camera"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
+    EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1);
+}
+
+TEST_F(CameraSourceTest, WideCameraIsFittedBetweenBlackBands)
+{
+    ASSERT_GE(Start(L"Test Camera 720p"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    for (int y : {0, 59, 420, 479}) EXPECT_TRUE(IsBlack(Pixel(frame, 320, y))) << "row " << y;
+    // Column x of the frame shows column 2x of the camera, whose blue is (2x) & 0xFF.
+    const uint8_t* middle = Pixel(frame, 50, 240);
+    EXPECT_NEAR(middle[0], 100, 6);
+    EXPECT_NEAR(middle[1], (240 - 60) * 2 & 0xFF, 8);
+}
+
+TEST_F(CameraSourceTest, SmallCameraIsScaledUpToTheWholeFrame)
+{
+    ASSERT_GE(Start(L"Test Camera 240p"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    const uint8_t* middle = Pixel(frame, 320, 240);
+    EXPECT_NEAR(middle[0], 160, 6);
+    EXPECT_NEAR(middle[1], 120, 6);
+    const uint8_t* corner = Pixel(frame, 630, 470);
+    EXPECT_NEAR(corner[1], 235, 8) << "the picture reaches the bottom-right corner: no band";
+}
+
+TEST_F(CameraSourceTest, BorderCoversTheWholeFrameAndSwitchesOffAndOnAgain)
+{
+    const std::wstring border = dir.File(L"border.png");
+    ASSERT_TRUE(WriteRedBorder(border));
+    ASSERT_GE(Start(L"Test Camera", 1, border), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+    EXPECT_TRUE(IsRed(Pixel(frame, 634, 474)));
+    const uint8_t* inside = Pixel(frame, 320, 240);
+    EXPECT_EQ(inside[0], 320 & 0xFF);
+    EXPECT_EQ(inside[1], 240);
+
+    SetBorderEnabled(0);
+    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
+    int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
+    EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1) << "border gone";
+
+    SetBorderEnabled(1);
+    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
+    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5))) << "the same border is back";
+}
+
+TEST_F(CameraSourceTest, BorderOverAFittedCameraAndAStretchedSmallBorder)
+{
+    const std::wstring border = dir.File(L"small.png");
+    ASSERT_TRUE(WriteRedBorder(border, 320, 240, 20));
+    ASSERT_GE(Start(L"Test Camera 720p", 1, border), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    EXPECT_TRUE(IsRed(Pixel(frame, 320, 10))) << "the border lies over the black band too";
+    EXPECT_TRUE(IsRed(Pixel(frame, 30, 240))) << "stretched: 20 pixels become 40";
+    EXPECT_FALSE(IsRed(Pixel(frame, 50, 240)));
+}
+
+TEST_F(CameraSourceTest, BorderChosenWhileBordersAreOffShowsAtOnceAndAReplacedFileOnTheNextFrame)
+{
+    ASSERT_GE(Start(L"Test Camera", 0, L""), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    EXPECT_FALSE(IsRed(Pixel(frame, 5, 5)));
+
+    const std::wstring border = dir.File(L"chosen.png");
+    ASSERT_TRUE(WriteRedBorder(border));
+    AssignBorderPath(border);
+    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
+    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+
+    ASSERT_TRUE(WriteSolidPicture(border, 640, 480, 0xFF0000FF));  // now an opaque blue picture
+    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
+    const uint8_t* p = Pixel(frame, 320, 240);
+    EXPECT_GT(p[0], 215);
+    EXPECT_LT(p[2], 40);
+}
+
+TEST_F(CameraSourceTest, UnreadableBordersLeaveThePictureAlone)
+{
+    const std::wstring corrupt = dir.File(L"corrupt.png");
+    ASSERT_TRUE(WriteBytesFile(corrupt, std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, '\x11')));
+    for (const std::wstring& border : {corrupt, dir.File(L"missing.png")}) {
+        ASSERT_GE(Start(L"Test Camera", 1, border), 0);
+        ASSERT_EQ(FillFirstFrame(frame), S_OK);
+        int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
+        EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1);
+        StopCameraSource();
+    }
+}
+
+TEST_F(CameraSourceTest, HugeBorderIsDecodedOnceNotForEveryFrame)
+{
+    const std::wstring border = dir.File(L"huge.png");
+    ASSERT_TRUE(WriteRedBorder(border, 8000, 8000, 400));
+    ASSERT_GE(Start(L"Test Camera", 1, border), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ULONGLONG start = GetTickCount64();
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
+    EXPECT_LT(GetTickCount64() - start, 1000u) << "later frames reuse the prepared border";
+    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+}
+
+TEST_F(CameraSourceTest, NoCameraUnknownCameraAndTheVirtualCameraItselfGiveNoCamera)
+{
+    for (const wchar_t* name : {L"", L"No Such Camera", L"Veltrane"}) {
+        EXPECT_EQ(Start(name), E_FRAME_NOCAMERA);
+        EXPECT_EQ(FillCameraFrame(frame.data(), frame.size()), E_FRAME_NOCAMERA);
+        EXPECT_EQ(CurrentCameraName(), L"");
+    }
+    EXPECT_EQ(frame[0], 0x5A);
+}
+
+TEST_F(CameraSourceTest, RunningCameraIsKeptWhenSelectedAgainAndSmallSamplesAreNotWritten)
+{
+    ASSERT_GE(Start(L"Test Camera"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    EXPECT_EQ(Start(L"Test Camera"), S_OK);
+    EXPECT_EQ(CurrentCameraName(), L"Test Camera");
+    std::vector<uint8_t> small(FrameBytes(320, 240), 0x5A);
+    EXPECT_EQ(FillCameraFrame(small.data(), small.size()), S_FALSE);
+    EXPECT_EQ(small[0], 0x5A);
+}
+
+TEST_F(CameraSourceTest, CameraThatStopsDeliveringKeepsItsLastPicture)
+{
+    ASSERT_GE(Start(L"Test Camera Stalling"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    for (int i = 0; i < 20; ++i) {
+        ULONGLONG start = GetTickCount64();
+        HRESULT hr = FillCameraFrame(frame.data(), frame.size());
+        EXPECT_LT(GetTickCount64() - start, 500u) << "the producer never waits for the camera";
+        EXPECT_EQ(hr, S_OK);
+    }
+    int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
+    EXPECT_LT(number, static_cast<int>(kStallingCameraFrames));
+}
+
+TEST_F(CameraSourceTest, CameraUnregisteredWhileRunningGoesOnWithoutFault)
+{
+    ASSERT_GE(Start(L"Test Camera"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    delete registration;
+    registration = nullptr;
+    for (int i = 0; i < 5; ++i) EXPECT_GE(FillCameraFrame(frame.data(), frame.size()), 0);
+    StopCameraSource();
+    registration = new TestCameraRegistration();
+    ASSERT_TRUE(registration->Registered());
+}
+
+TEST_F(CameraSourceTest, StopTwiceOrBeforeAnyStartIsHarmless)
+{
+    StopCameraSource();
+    StopCameraSource();
+    EXPECT_EQ(FillCameraFrame(frame.data(), frame.size()), E_FRAME_NOCAMERA);
+}
+
+TEST_F(CameraSourceTest, ShowingPropertiesOfACameraWithoutPagesOrOfNoCameraReturnsAtOnce)
+{
+    EXPECT_EQ(ShowCameraProperties(L"Test Camera"), S_OK);
+    EXPECT_EQ(ShowCameraProperties(L"No Such Camera"), S_OK);
+    EXPECT_EQ(ShowCameraProperties(L"Veltrane"), S_OK);
+}
+
+}  // namespace
