@@ -101,6 +101,35 @@ HRESULT DrawGrabbedPicture(CameraInput& in, GrabbedSample& grabbed, CameraFrameP
     return S_OK;
 }
 
+// The camera already delivers packed 24-bit frames of the output's size and no border is wanted: the grabber copies
+// its newest sample straight into the output sample, the one copy the frame needs. S_FALSE when that does not
+// apply (the caller then takes the general path), otherwise the grabber's result.
+HRESULT CopyUnscaled(CameraInput& in, BYTE* data, size_t size)
+{
+    if (!in.border.Active().empty()) return S_FALSE;
+    AM_MEDIA_TYPE type{};
+    HRESULT hr = in.grabber->GetConnectedMediaType(&type);
+    if (FAILED(hr)) return S_FALSE;
+    bool applies = type.formattype == FORMAT_VideoInfo && type.pbFormat && type.cbFormat >= sizeof(VIDEOINFOHEADER);
+    if (applies) {
+        const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+        applies = ChooseCameraFramePath(header.biWidth, header.biHeight, in.width, in.height, false) ==
+                      CameraFramePath::Copy &&
+                  header.biBitCount == 24 && header.biCompression == BI_RGB;
+    }
+    FreeMediaTypeFields(type);
+    if (!applies) return S_FALSE;
+
+    long bytes = 0;
+    hr = in.grabber->GetCurrentBuffer(&bytes, nullptr);
+    if (FAILED(hr)) return hr;
+    if (bytes <= 0 || static_cast<size_t>(bytes) != size) return S_FALSE;
+    hr = in.grabber->GetCurrentBuffer(&bytes, reinterpret_cast<long*>(data));
+    // A sample that grew between the two calls is refused by the grabber without writing; the general path
+    // handles it on this very frame.
+    return SUCCEEDED(hr) && static_cast<size_t>(bytes) == size ? S_OK : S_FALSE;
+}
+
 }  // namespace
 
 CCritSec& CameraLock() { return Input().lock; }
@@ -146,6 +175,11 @@ HRESULT FillCameraFrame(BYTE* data, size_t size)
     CAutoLock lock(&in.lock);
     if (in.name.empty()) return E_FRAME_NOCAMERA;
     if (!in.grabber) return S_FALSE;
+
+    if (data != nullptr && size == FrameBytes(in.width, in.height)) {
+        HRESULT copied = CopyUnscaled(in, data, size);
+        if (copied != S_FALSE) return copied;
+    }
 
     GrabbedSample grabbed;
     HRESULT hr = FetchGrabbedSample(in.grabber.Get(), &grabbed);
