@@ -21,7 +21,6 @@ struct VideoGraph {
     ComRef<IGraphBuilder> graph;
     ComRef<IMediaControl> control;
     ComRef<IMediaEventEx> events;
-    ComRef<IMediaSeeking> seeking;  // null when the graph cannot seek
     ComRef<IBaseFilter> source;
     ComRef<IBaseFilter> grabberFilter;
     ComRef<ISampleGrabber> grabber;
@@ -40,7 +39,6 @@ struct VideoGraph {
         nullRenderer.Reset();
         source.Reset();
         events.Reset();
-        seeking.Reset();
         control.Reset();
         graph.Reset();
     }
@@ -76,8 +74,6 @@ HRESULT BuildGraph(VideoInput& in)
     if (FAILED(hr)) return hr;
     hr = g.graph->QueryInterface(IID_IMediaEventEx, g.events.PutVoid());
     if (FAILED(hr)) return hr;
-    // Optional: without it the file is started again by building a new graph.
-    if (FAILED(g.graph->QueryInterface(IID_IMediaSeeking, g.seeking.PutVoid()))) g.seeking.Reset();
     hr = AddSampleGrabber(g.graph.Get(), g.grabberFilter, g.grabber);
     if (FAILED(hr)) return hr;
 
@@ -107,18 +103,6 @@ bool ReachedEnd(VideoInput& in)
     if (!in.graph.events) return false;
     long code = 0;
     return SUCCEEDED(in.graph.events->WaitForCompletion(0, &code)) && code == EC_COMPLETE;
-}
-
-// Starts the running graph again from the beginning of the file. Seeking the graph that is there costs far less
-// than building a new one, which would hold up the streaming thread (this runs inside the frame producer).
-bool Rewind(VideoInput& in)
-{
-    if (!in.graph.seeking || !in.graph.control) return false;
-    LONGLONG start = 0;
-    if (FAILED(in.graph.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                                              AM_SEEKING_NoPositioning)))
-        return false;
-    return SUCCEEDED(in.graph.control->Run());
 }
 
 // Copies the grabber's newest sample and, when it is not the one the held frame was made from, draws it fitted
@@ -199,9 +183,9 @@ HRESULT FillVideoFrame(BYTE* data, size_t size)
     if (in.path.empty() || !in.graph.source) return E_FRAME_NOFILE;
     if (!in.graph.nullRenderer) return E_FRAME_NOTSUPPORTED;
 
-    if (ReachedEnd(in) && !Rewind(in)) {
-        // Played to its end and it cannot be rewound: the file starts again in a new graph, whatever the repeat
-        // flag says. A start that fails shows as the matching placeholder from the next frame on.
+    if (ReachedEnd(in)) {
+        // Played to its end: the file starts again from its beginning, whatever the repeat flag says. A start
+        // that fails shows as the matching placeholder from the next frame on.
         const std::wstring path = in.path;
         StopVideoSource();
         (void)StartVideoSource(path, in.repeat, in.width, in.height);
