@@ -7,10 +7,9 @@
 
 using namespace Gdiplus;
 
-namespace {
-
-bool EncoderFor(const wchar_t* mime, CLSID* clsid)
+bool FindImageEncoder(const wchar_t* mime, CLSID* clsid)
 {
+    if (!mime || !clsid) return false;
     UINT count = 0, bytes = 0;
     if (DllExports::GdipGetImageEncodersSize(&count, &bytes) != Ok || bytes == 0) return false;
     std::vector<BYTE> buffer(bytes);
@@ -25,10 +24,13 @@ bool EncoderFor(const wchar_t* mime, CLSID* clsid)
     return false;
 }
 
+namespace {
+
 bool SaveBitmap(GpBitmap* bitmap, const wchar_t* mime, const std::wstring& path)
 {
     CLSID encoder;
-    return EncoderFor(mime, &encoder) && DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Ok;
+    return FindImageEncoder(mime, &encoder) &&
+           DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Ok;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// Small helpers shared by the command-line tools: GDI+ for the lifetime of main, frames written as PNG files.
+// Small helpers shared by the command-line tools and the Windows tests: GDI+ for the lifetime of main, the encoder
+// for a picture format, frames written as PNG files.
 #include <windows.h>
 
 #include <cstdint>
@@ -16,6 +17,9 @@ public:
 private:
     ULONG_PTR token_ = 0;
 };
+
+// The class id of GDI+'s image encoder for mime (e.g. L"image/png"); false when GDI+ has none (or is not started).
+bool FindImageEncoder(const wchar_t* mime, CLSID* clsid);
 
 // Writes a bottom-up 24-bit frame of width x height as a PNG file.
 bool SaveFramePng(const uint8_t* frame, int width, int height, const std::wstring& path);

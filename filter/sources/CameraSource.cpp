@@ -71,6 +71,12 @@ HRESULT BuildCameraGraph(CameraInput& in)
     if (FAILED(hr = ConnectFilters(in.graph.Get(), in.grabberFilter.Get(), in.renderer.Get()))) return hr;
     // The grabber keeps a copy of the newest sample, which the producer takes when it needs a frame.
     if (FAILED(hr = in.grabber->SetBufferSamples(TRUE))) return hr;
+    // A live camera paces itself, so the graph needs no reference clock: without one the Null Renderer takes each
+    // sample as it comes, and no clock thread is started (Wine's system clock can hang while it is released).
+    ComRef<IMediaFilter> timing;
+    if (SUCCEEDED(in.graph->QueryInterface(IID_IMediaFilter, timing.PutVoid())) && timing) {
+        if (FAILED(hr = timing->SetSyncSource(nullptr))) return hr;
+    }
     return in.control->Run();
 }
 

@@ -4,7 +4,8 @@
 #include <gdiplus.h>
 
 #include <atomic>
-#include <vector>
+
+#include "tools/ToolSupport.h"
 
 using namespace Gdiplus;
 
@@ -26,22 +27,6 @@ std::wstring MimeTypeFor(const std::wstring& path)
     if (ext == L".gif") return L"image/gif";
     if (ext == L".tif" || ext == L".tiff") return L"image/tiff";
     return L"";
-}
-
-bool EncoderFor(const std::wstring& mime, CLSID* clsid)
-{
-    UINT count = 0, bytes = 0;
-    if (DllExports::GdipGetImageEncodersSize(&count, &bytes) != Ok || bytes == 0) return false;
-    std::vector<BYTE> buffer(bytes);
-    auto* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    if (DllExports::GdipGetImageEncoders(count, bytes, codecs) != Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && mime == codecs[i].MimeType) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -66,7 +51,7 @@ bool WriteTestPicture(const std::wstring& path, int width, int height, const Pix
 {
     CLSID encoder;
     std::wstring mime = MimeTypeFor(path);
-    if (mime.empty() || !EncoderFor(mime, &encoder)) return false;
+    if (mime.empty() || !FindImageEncoder(mime.c_str(), &encoder)) return false;
 
     bool withAlpha = mime == L"image/png";
     PixelFormat format = withAlpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;

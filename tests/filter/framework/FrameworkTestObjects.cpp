@@ -1,7 +1,5 @@
 #include "FrameworkTestObjects.h"
 
-#include <tlhelp32.h>
-
 #include <new>
 
 CMediaType VideoType(int width, int height)
@@ -335,71 +333,6 @@ ULONG RefCountOf(IUnknown* object)
 {
     object->AddRef();
     return object->Release();
-}
-
-namespace {
-
-// One entry of the system handle table (SystemHandleInformation, class 16).
-struct SystemHandleEntry {
-    ULONG OwnerProcessId;
-    BYTE ObjectType;
-    BYTE Flags;
-    USHORT Value;
-    void* Object;
-    ACCESS_MASK Access;
-};
-
-// Counts this process's entries in the system handle table; -1 when it cannot be read.
-long CountHandlesInSystemTable()
-{
-    using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto query = reinterpret_cast<QuerySystemInformation>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
-    if (!query) return -1;
-    std::vector<BYTE> buffer(1 << 20);
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        ULONG needed = 0;
-        LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == 0) {
-            const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-            const auto* entries = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(void*));
-            const size_t fits = (buffer.size() - sizeof(void*)) / sizeof(SystemHandleEntry);
-            long mine = 0;
-            for (ULONG i = 0; i < count && i < fits; ++i) {
-                if (entries[i].OwnerProcessId == GetCurrentProcessId()) ++mine;
-            }
-            return mine;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    return -1;
-}
-
-}  // namespace
-
-long ProcessHandleCount()
-{
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) return static_cast<long>(count);
-    // Wine answers GetProcessHandleCount with 0; its system handle table has the real entries.
-    return CountHandlesInSystemTable();
-}
-
-long ProcessThreadCount()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    long count = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    const DWORD process = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == process) ++count;
-        entry.dwSize = sizeof entry;
-    }
-    CloseHandle(snapshot);
-    return count;
 }
 
 bool WaitSignalled(HANDLE event, DWORD timeoutMs)

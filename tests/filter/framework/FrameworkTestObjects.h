@@ -1,6 +1,6 @@
 #pragma once
 // Test doubles for the framework tests: a source filter whose stream the test steers, a downstream input pin
-// that proposes and accepts chosen types, an outer unknown for aggregation, and process resource counters.
+// that proposes and accepts chosen types, and an outer unknown for aggregation.
 #include "filter/framework/ComRef.h"
 #include "filter/framework/MediaType.h"
 #include "filter/framework/ModuleObjects.h"
@@ -134,8 +134,6 @@ private:
 
 // The reference count an interface reports after an AddRef/Release pair.
 ULONG RefCountOf(IUnknown* object);
-long ProcessHandleCount();
-long ProcessThreadCount();
 // Waits for `event` at most 10 seconds; true when it was signalled.
 bool WaitSignalled(HANDLE event, DWORD timeoutMs = 10000);
 

@@ -1,5 +1,6 @@
 // The streaming thread: start on pause, stop waiting for FillBuffer, failures, and no leaked threads or handles.
 #include "FrameworkTestObjects.h"
+#include "support/ProcessResources.h"
 
 namespace {
 
@@ -176,14 +177,14 @@ TEST_F(StreamingTest, TwoHundredFiltersLeaveNoThreadsOrHandlesBehind)
 {
     // The first round loads the runtime's allocator code and lets it make whatever it keeps.
     ASSERT_NO_FATAL_FAILURE(StreamOneFilter());
-    const long handles = ProcessHandleCount();
-    const long threads = ProcessThreadCount();
-    ASSERT_GT(handles, 0);
-    ASSERT_GT(threads, 0);
+    const size_t handles = CountOpenHandles();
+    const size_t threads = CountThreads();
+    ASSERT_GT(handles, 0u);
+    ASSERT_GT(threads, 0u);
     for (int i = 0; i < 200; ++i) ASSERT_NO_FATAL_FAILURE(StreamOneFilter()) << "filter " << i;
     // A few of the runtime's own worker threads and handles may come and go meanwhile.
-    EXPECT_LE(ProcessHandleCount(), handles + 8);
-    EXPECT_LE(ProcessThreadCount(), threads + 2);
+    EXPECT_LE(CountOpenHandles(), handles + 8);
+    EXPECT_LE(CountThreads(), threads + 2);
 }
 
 }  // namespace

@@ -1,0 +1,301 @@
+#include "filter/CamStream.h"
+
+#include "filter/FrameDispatch.h"
+#include "filter/StreamFormats.h"
+#include "filter/framework/ComRef.h"
+#include "filter/framework/Source.h"
+
+#include <ks.h>
+#include <ksmedia.h>
+
+#include <cstring>
+
+static_assert(sizeof(VIDEOINFOHEADER) == kVideoInfoHeaderBytes, "VIDEOINFOHEADER layout");
+static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == kStreamCapsBytes, "VIDEO_STREAM_CONFIG_CAPS layout");
+static_assert(sizeof(GUID) == kPinCategoryBytes, "GUID layout");
+
+namespace {
+
+// Rewrites the header of a VIDEOINFOHEADER block for an 80 * n x 60 * n RGB24 frame and makes the type's
+// fields agree with it. The frame period is left as the block has it.
+void DescribeSize(AM_MEDIA_TYPE* type, VIDEOINFOHEADER* header, int n)
+{
+    const StreamSize size = StreamSizeOf(n);
+    BITMAPINFOHEADER& bitmap = header->bmiHeader;
+    bitmap.biSize = sizeof(BITMAPINFOHEADER);
+    bitmap.biWidth = size.width;
+    bitmap.biHeight = size.height;
+    bitmap.biPlanes = 1;
+    bitmap.biBitCount = kStreamBitCount;
+    bitmap.biCompression = BI_RGB;
+    bitmap.biSizeImage = BitmapImageBytes(size.width, size.height, kStreamBitCount);
+    bitmap.biClrImportant = 0;
+    SetRectEmpty(&header->rcSource);
+    SetRectEmpty(&header->rcTarget);
+    type->majortype = MEDIATYPE_Video;
+    type->subtype = MEDIASUBTYPE_RGB24;
+    type->formattype = FORMAT_VideoInfo;
+    type->bTemporalCompression = FALSE;
+    type->lSampleSize = bitmap.biSizeImage;
+}
+
+// The listed type for size n: fixed-size RGB24 samples, a zeroed VIDEOINFOHEADER at ten frames per second.
+HRESULT BuildListedType(int n, CMediaType* type)
+{
+    type->InitMediaType();
+    auto* header = reinterpret_cast<VIDEOINFOHEADER*>(type->AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    if (!header) return E_OUTOFMEMORY;
+    header->AvgTimePerFrame = kStreamFrameTime;
+    DescribeSize(type, header, n);
+    type->bFixedSizeSamples = TRUE;
+    return S_OK;
+}
+
+// Whether SetFormat can keep the type: video described by a whole VIDEOINFOHEADER, which is what every frame
+// reads its period and size from.
+bool IsUsableVideoType(const AM_MEDIA_TYPE& type)
+{
+    return IsEqualGUID(type.majortype, MEDIATYPE_Video) && IsEqualGUID(type.formattype, FORMAT_VideoInfo) &&
+           type.pbFormat != nullptr && type.cbFormat >= sizeof(VIDEOINFOHEADER);
+}
+
+void FillCapsBlock(BYTE* block)
+{
+    const StreamCapsValues values = StreamCaps();
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    std::memset(&caps, 0, sizeof(caps));
+    caps.guid = FORMAT_VideoInfo;
+    caps.VideoStandard = static_cast<ULONG>(values.videoStandard);
+    caps.InputSize = SIZE{values.inputSize.width, values.inputSize.height};
+    caps.MinCroppingSize = SIZE{values.minCroppingSize.width, values.minCroppingSize.height};
+    caps.MaxCroppingSize = SIZE{values.maxCroppingSize.width, values.maxCroppingSize.height};
+    caps.CropGranularityX = values.cropGranularityX;
+    caps.CropGranularityY = values.cropGranularityY;
+    caps.CropAlignX = values.cropAlignX;
+    caps.CropAlignY = values.cropAlignY;
+    caps.MinOutputSize = SIZE{values.minOutputSize.width, values.minOutputSize.height};
+    caps.MaxOutputSize = SIZE{values.maxOutputSize.width, values.maxOutputSize.height};
+    caps.OutputGranularityX = values.outputGranularityX;
+    caps.OutputGranularityY = values.outputGranularityY;
+    caps.StretchTapsX = values.stretchTapsX;
+    caps.StretchTapsY = values.stretchTapsY;
+    caps.ShrinkTapsX = values.shrinkTapsX;
+    caps.ShrinkTapsY = values.shrinkTapsY;
+    caps.MinFrameInterval = values.minFrameInterval;
+    caps.MaxFrameInterval = values.maxFrameInterval;
+    caps.MinBitsPerSecond = values.minBitsPerSecond;
+    caps.MaxBitsPerSecond = values.maxBitsPerSecond;
+    std::memcpy(block, &caps, sizeof(caps));
+}
+
+}  // namespace
+
+CCamStream::CCamStream(HRESULT* hr, CSource* filter)
+    : CSourceStream(hr, filter, L"Veltrane"), owner_(filter)
+{
+    const HRESULT built = BuildListedType(kStreamDefaultSizeIndex, &mediaType_);
+    if (FAILED(built) && hr && SUCCEEDED(*hr)) *hr = built;
+}
+
+CCamStream::~CCamStream() = default;
+
+HRESULT STDMETHODCALLTYPE CCamStream::NonDelegatingQueryInterface(REFIID iid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IAMStreamConfig)) return GetInterface(static_cast<IAMStreamConfig*>(this), object);
+    if (IsEqualIID(iid, IID_IKsPropertySet)) return GetInterface(static_cast<IKsPropertySet*>(this), object);
+    return CSourceStream::NonDelegatingQueryInterface(iid, object);
+}
+
+bool CCamStream::ReadCurrentHeader(VIDEOINFOHEADER* header)
+{
+    CAutoLock lock(&formatLock_);
+    if (!mediaType_.Format() || mediaType_.FormatLength() < sizeof(VIDEOINFOHEADER)) return false;
+    std::memcpy(header, mediaType_.Format(), sizeof(VIDEOINFOHEADER));
+    return true;
+}
+
+HRESULT CCamStream::OnThreadCreate()
+{
+    streamTime_ = 0;
+    return S_OK;
+}
+
+HRESULT CCamStream::FillBuffer(IMediaSample* sample)
+{
+    if (!sample) return E_POINTER;
+    VIDEOINFOHEADER header{};
+    // The current type always holds a whole header (SetFormat refuses anything else); without one the samples
+    // still go out, each with an empty interval.
+    (void)ReadCurrentHeader(&header);
+    REFERENCE_TIME start = streamTime_;
+    REFERENCE_TIME end = start + header.AvgTimePerFrame;
+    streamTime_ = end;
+    // Setting times and the sync point only writes the sample's fields; an allocator's sample that refused them
+    // would still carry a usable frame, so the frame goes out regardless.
+    (void)sample->SetTime(&start, &end);
+    (void)sample->SetSyncPoint(TRUE);
+
+    BYTE* buffer = nullptr;
+    const long size = sample->GetSize();
+    if (SUCCEEDED(sample->GetPointer(&buffer)) && buffer && size > 0)
+        FillFrame(buffer, static_cast<size_t>(size));
+    return S_OK;
+}
+
+HRESULT CCamStream::CheckMediaType(const CMediaType* type)
+{
+    if (!type) return E_POINTER;
+    CAutoLock lock(&formatLock_);
+    return mediaType_ == *type ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CCamStream::GetMediaType(int position, CMediaType* type)
+{
+    if (!type) return E_POINTER;
+    switch (ClassifyMediaTypePosition(position)) {
+    case MediaTypePosition::Invalid:
+        return E_INVALIDARG;
+    case MediaTypePosition::NoMoreItems:
+        return VFW_S_NO_MORE_ITEMS;
+    case MediaTypePosition::Current: {
+        CAutoLock lock(&formatLock_);
+        return type->Set(mediaType_);
+    }
+    case MediaTypePosition::Listed:
+        break;
+    }
+    return BuildListedType(position, type);
+}
+
+HRESULT CCamStream::SetMediaType(const CMediaType* type)
+{
+    CAutoLock lock(&formatLock_);
+    return CSourceStream::SetMediaType(type);
+}
+
+HRESULT CCamStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
+{
+    if (!allocator || !request) return E_POINTER;
+    CAutoLock lock(owner_->pStateLock());
+    VIDEOINFOHEADER header{};
+    if (!ReadCurrentHeader(&header)) return VFW_E_INVALIDMEDIATYPE;
+    request->cBuffers = 1;
+    request->cbBuffer = static_cast<long>(header.bmiHeader.biSizeImage);
+    ALLOCATOR_PROPERTIES actual{};
+    const HRESULT hr = allocator->SetProperties(request, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::SetFormat(AM_MEDIA_TYPE* type)
+{
+    if (!type) return E_POINTER;
+    if (!IsUsableVideoType(*type)) return VFW_E_INVALIDMEDIATYPE;
+    {
+        CAutoLock lock(&formatLock_);
+        const HRESULT hr = mediaType_.Set(*type);
+        if (FAILED(hr)) return hr;
+    }
+    ComRef<IPin> connected;
+    if (SUCCEEDED(ConnectedTo(connected.Put())) && connected) {
+        IFilterGraph* graph = owner_->GetFilterGraph();
+        // The new type is kept whether or not the graph manages to reconnect with it; a downstream pin that
+        // refuses it fails the reconnection inside the graph, which is the graph's to report.
+        if (graph) (void)graph->Reconnect(static_cast<IPin*>(this));
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::GetFormat(AM_MEDIA_TYPE** type)
+{
+    if (!type) return E_POINTER;
+    CAutoLock lock(&formatLock_);
+    *type = CreateMediaType(&mediaType_);
+    return *type ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::GetNumberOfCapabilities(int* count, int* size)
+{
+    if (!count || !size) return E_POINTER;
+    *count = kStreamSizeCount;
+    *size = kStreamCapsBytes;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps)
+{
+    if (!type || !caps) return E_POINTER;
+    *type = nullptr;
+    const int n = StreamCapsSizeFor(index);
+    if (n == 0) return E_INVALIDARG;
+
+    AM_MEDIA_TYPE* copy = nullptr;
+    {
+        CAutoLock lock(&formatLock_);
+        copy = CreateMediaType(&mediaType_);
+    }
+    if (!copy) return E_OUTOFMEMORY;
+    if (!copy->pbFormat || copy->cbFormat < sizeof(VIDEOINFOHEADER)) {
+        // A block too short for a header is replaced by a zeroed one that starts with its bytes.
+        auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        if (!block) {
+            DeleteMediaType(copy);
+            return E_OUTOFMEMORY;
+        }
+        std::memset(block, 0, sizeof(VIDEOINFOHEADER));
+        if (copy->pbFormat && copy->cbFormat > 0) std::memcpy(block, copy->pbFormat, copy->cbFormat);
+        CoTaskMemFree(copy->pbFormat);
+        copy->pbFormat = block;
+    }
+    copy->cbFormat = sizeof(VIDEOINFOHEADER);
+    DescribeSize(copy, reinterpret_cast<VIDEOINFOHEADER*>(copy->pbFormat), n);
+    copy->bFixedSizeSamples = FALSE;
+    *type = copy;
+    FillCapsBlock(caps);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataSize,
+                                          DWORD* returned)
+{
+    switch (ClassifyPropertyGet(IsEqualGUID(set, AMPROPSETID_Pin) != FALSE, id, data != nullptr, dataSize,
+                                returned != nullptr)) {
+    case PropertyOutcome::SetUnsupported:
+        return E_PROP_SET_UNSUPPORTED;
+    case PropertyOutcome::IdUnsupported:
+        return E_PROP_ID_UNSUPPORTED;
+    case PropertyOutcome::NullPointer:
+        return E_POINTER;
+    case PropertyOutcome::SizeOnly:
+        *returned = kPinCategoryBytes;
+        return S_OK;
+    case PropertyOutcome::BufferTooSmall:
+        if (returned) *returned = kPinCategoryBytes;
+        return E_UNEXPECTED;
+    case PropertyOutcome::Copy:
+        if (returned) *returned = kPinCategoryBytes;
+        std::memcpy(data, &PIN_CATEGORY_CAPTURE, sizeof(GUID));
+        return S_OK;
+    }
+    return E_UNEXPECTED;
+}
+
+HRESULT STDMETHODCALLTYPE CCamStream::QuerySupported(REFGUID set, DWORD id, DWORD* support)
+{
+    switch (ClassifyPropertyQuery(IsEqualGUID(set, AMPROPSETID_Pin) != FALSE, id)) {
+    case PropertyOutcome::SetUnsupported:
+        return E_PROP_SET_UNSUPPORTED;
+    case PropertyOutcome::IdUnsupported:
+        return E_PROP_ID_UNSUPPORTED;
+    default:
+        break;
+    }
+    if (support) *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}

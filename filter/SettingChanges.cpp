@@ -1,0 +1,113 @@
+#include "filter/SettingChanges.h"
+
+#include "filter/FrameDispatch.h"
+#include "filter/InputSwitching.h"
+#include "filter/RevertPlan.h"
+#include "filter/settings/SettingsStore.h"
+#include "filter/sources/CameraSource.h"
+#include "filter/sources/DesktopSource.h"
+#include "filter/sources/PicturesSource.h"
+
+#include <windows.h>
+
+void ChangeActiveCamera(const wchar_t* name)
+{
+    std::wstring value = ClampSettingString(name);
+    if (value == CurrentSettings().ActiveCamera) return;
+    CurrentSettings().ActiveCamera = std::move(value);
+    RestartActiveSource();
+}
+
+void ChangeGlobalType(int32_t mode)
+{
+    if (mode == Camera) SetCameraOnFlag(1);
+    if (mode == CurrentSettings().GlobalType) return;
+    CurrentSettings().GlobalType = mode;
+    RestartActiveSource();
+}
+
+void ChangeUseBorder(int32_t use)
+{
+    CurrentSettings().UseBorder = use;
+    SetBorderEnabled(use);
+}
+
+void ChangeBorderFile(const wchar_t* path)
+{
+    CurrentSettings().BorderFile = ClampSettingString(path);
+    AssignBorderPath(CurrentSettings().BorderFile);
+}
+
+void ChangePicturesDirectory(const wchar_t* path)
+{
+    CurrentSettings().PicturesDirectory = ClampSettingString(path);
+    SetPicturesFolder(CurrentSettings().PicturesDirectory);
+}
+
+void ChangeChangedTime(int32_t milliseconds)
+{
+    CurrentSettings().ChangedTime = milliseconds;
+    SetPicturesChangedTime(milliseconds);
+}
+
+void ChangePicChType(int32_t kind)
+{
+    CurrentSettings().PicChType = kind;
+    SetPicturesChangeType(kind);
+}
+
+void ChangeMorphingTime(int32_t milliseconds)
+{
+    CurrentSettings().MorphingTime = milliseconds;
+}
+
+void ChangeRepeatPicturesShowing(int32_t repeat)
+{
+    CurrentSettings().RepeatPicturesShowing = repeat;
+}
+
+void ChangeRepeatVideo(int32_t repeat)
+{
+    CurrentSettings().RepeatVideo = repeat;
+}
+
+void ChangeVideoFile(const wchar_t* path)
+{
+    CurrentSettings().VideoFile = ClampSettingString(path);
+    RestartActiveSource();
+}
+
+void ChangeDesktopIndex(int32_t index)
+{
+    // Stores the position it took as DesktopIndex; with no monitor at all nothing changes.
+    (void)SelectDesktopMonitor(index);
+}
+
+void RevertToSavedSettings()
+{
+    SetReconfiguring(true);
+    FilterSettings& current = CurrentSettings();
+    const RevertPlan plan = TakeSavedSettings(current, SavedSettings());
+    if (plan.useBorder) SetBorderEnabled(current.UseBorder);
+    if (plan.borderFile) AssignBorderPath(current.BorderFile);
+    if (plan.picturesFolder) SetPicturesFolder(current.PicturesDirectory);
+    if (plan.changedTime) SetPicturesChangedTime(current.ChangedTime);
+    if (plan.picChType) SetPicturesChangeType(current.PicChType);
+    if (plan.desktopIndex) (void)SelectDesktopMonitor(current.DesktopIndex);
+    if (plan.restart) {
+        StopAllSources(false);
+        StartActiveSource(false);
+    }
+    SetReconfiguring(false);
+    EnableApplicationPropertiesButton();
+}
+
+void EnableApplicationPropertiesButton()
+{
+    HWND dialog = FindWindowW(L"#32770", L" Veltrane Settings");
+    if (!dialog) return;
+    HWND button = FindWindowExW(dialog, nullptr, L"Button", L"Properties");
+    if (!button) return;
+    // The previous state is of no interest.
+    (void)EnableWindow(button, TRUE);
+}

@@ -1,0 +1,68 @@
+#include "filter/StreamFormats.h"
+
+#include <limits>
+
+uint32_t BitmapImageBytes(int32_t width, int32_t height, int bitCount)
+{
+    if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min() || bitCount <= 0) return 0;
+    const uint64_t rowBits = static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount);
+    const uint64_t rowBytes = (rowBits + 31) / 32 * 4;
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+    const uint64_t bytes = rowBytes * rows;
+    if (bytes > std::numeric_limits<uint32_t>::max()) return 0;
+    return static_cast<uint32_t>(bytes);
+}
+
+MediaTypePosition ClassifyMediaTypePosition(int position)
+{
+    if (position < 0) return MediaTypePosition::Invalid;
+    if (position == 0) return MediaTypePosition::Current;
+    if (position > kStreamSizeCount) return MediaTypePosition::NoMoreItems;
+    return MediaTypePosition::Listed;
+}
+
+int StreamCapsSizeFor(int index)
+{
+    if (index == 0) return kStreamSizeCount;
+    if (index > 0 && index < kStreamSizeCount) return index;
+    return 0;
+}
+
+StreamCapsValues StreamCaps()
+{
+    const StreamSize smallest = StreamSizeOf(1);
+    const StreamSize largest = StreamSizeOf(kStreamSizeCount);
+    StreamCapsValues caps{};
+    caps.videoStandard = 0;
+    caps.inputSize = largest;
+    caps.minCroppingSize = smallest;
+    caps.maxCroppingSize = largest;
+    caps.cropGranularityX = kStreamUnitWidth;
+    caps.cropGranularityY = kStreamUnitHeight;
+    caps.minOutputSize = smallest;
+    caps.maxOutputSize = largest;
+    // From 50 frames per second down to one frame in five seconds.
+    caps.minFrameInterval = 200000;
+    caps.maxFrameInterval = 50000000;
+    caps.minBitsPerSecond = smallest.width * smallest.height * kStreamBitCount / 5;
+    caps.maxBitsPerSecond = largest.width * largest.height * kStreamBitCount * 50;
+    return caps;
+}
+
+PropertyOutcome ClassifyPropertyGet(bool isPinSet, uint32_t id, bool hasData, uint32_t dataBytes,
+                                    bool hasReturned)
+{
+    if (!isPinSet) return PropertyOutcome::SetUnsupported;
+    if (id != kPinCategoryPropertyId) return PropertyOutcome::IdUnsupported;
+    if (!hasData && !hasReturned) return PropertyOutcome::NullPointer;
+    if (!hasData) return PropertyOutcome::SizeOnly;
+    if (dataBytes < kPinCategoryBytes) return PropertyOutcome::BufferTooSmall;
+    return PropertyOutcome::Copy;
+}
+
+PropertyOutcome ClassifyPropertyQuery(bool isPinSet, uint32_t id)
+{
+    if (!isPinSet) return PropertyOutcome::SetUnsupported;
+    if (id != kPinCategoryPropertyId) return PropertyOutcome::IdUnsupported;
+    return PropertyOutcome::Copy;
+}

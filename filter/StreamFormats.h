@@ -1,0 +1,79 @@
+#pragma once
+// The numbers behind the output pin's formats, free of Win32: the nine media types (the current one first, then
+// 80 x 60 times 1 to 8), the stream capabilities shared by every index, and the argument rules of the pin's
+// property set. The pin turns these into DirectShow structures and HRESULTs.
+#include <cstddef>
+#include <cstdint>
+
+// Frame period of every offered type: 100 ms, ten frames per second (100-ns units).
+constexpr int64_t kStreamFrameTime = 1000000;
+constexpr int kStreamBitCount = 24;
+// Eight sizes, 80 x 60 times n for n = 1 to 8.
+constexpr int kStreamSizeCount = 8;
+constexpr int kStreamUnitWidth = 80;
+constexpr int kStreamUnitHeight = 60;
+// The size the pin starts with and the inputs always render.
+constexpr int kStreamDefaultSizeIndex = kStreamSizeCount;
+// Bytes of VIDEO_STREAM_CONFIG_CAPS and of VIDEOINFOHEADER, as the pin reports and writes them.
+constexpr int kStreamCapsBytes = 128;
+constexpr size_t kVideoInfoHeaderBytes = 88;
+
+struct StreamSize {
+    int width;
+    int height;
+};
+
+// 80 * n x 60 * n.
+constexpr StreamSize StreamSizeOf(int n) { return StreamSize{kStreamUnitWidth * n, kStreamUnitHeight * n}; }
+
+// Bytes of an uncompressed bitmap: rows of width * bitCount bits rounded up to whole 32-bit words, times the
+// height (its absolute value, as a negative height only flips the row order). 0 for sizes of zero or less, and
+// for sizes whose byte count does not fit in 32 bits.
+uint32_t BitmapImageBytes(int32_t width, int32_t height, int bitCount);
+
+// What GetMediaType answers for a position.
+enum class MediaTypePosition { Invalid, Current, Listed, NoMoreItems };
+MediaTypePosition ClassifyMediaTypePosition(int position);
+
+// The size n (1 to 8) that GetStreamCaps describes for an index: 0 means the largest, 8; 1 to 7 mean
+// themselves. 0 for an index outside 0 to 7, which is refused.
+int StreamCapsSizeFor(int index);
+
+// The values of VIDEO_STREAM_CONFIG_CAPS, the same for every index.
+struct StreamCapsValues {
+    int32_t videoStandard;
+    StreamSize inputSize;
+    StreamSize minCroppingSize;
+    StreamSize maxCroppingSize;
+    int32_t cropGranularityX, cropGranularityY;
+    int32_t cropAlignX, cropAlignY;
+    StreamSize minOutputSize;
+    StreamSize maxOutputSize;
+    int32_t outputGranularityX, outputGranularityY;
+    int32_t stretchTapsX, stretchTapsY, shrinkTapsX, shrinkTapsY;
+    int64_t minFrameInterval;
+    int64_t maxFrameInterval;
+    int32_t minBitsPerSecond;
+    int32_t maxBitsPerSecond;
+};
+StreamCapsValues StreamCaps();
+
+// The pin category property of IKsPropertySet: a 16-byte GUID in property set AMPROPSETID_Pin, id 0.
+constexpr uint32_t kPinCategoryPropertyId = 0;
+constexpr uint32_t kPinCategoryBytes = 16;
+
+enum class PropertyOutcome {
+    SetUnsupported,  // another property set
+    IdUnsupported,   // another property in the pin set
+    NullPointer,     // neither a buffer nor a place for the size
+    SizeOnly,        // no buffer: only the size is reported
+    BufferTooSmall,  // the size is reported, the buffer cannot take the value
+    Copy             // the value goes into the buffer
+};
+
+// Get of a property: which outcome the arguments lead to. The size is reported whenever a place for it is given
+// and the outcome is SizeOnly, BufferTooSmall or Copy.
+PropertyOutcome ClassifyPropertyGet(bool isPinSet, uint32_t id, bool hasData, uint32_t dataBytes,
+                                    bool hasReturned);
+// QuerySupported: SetUnsupported, IdUnsupported or Copy (the support flags are reported when a place is given).
+PropertyOutcome ClassifyPropertyQuery(bool isPinSet, uint32_t id);

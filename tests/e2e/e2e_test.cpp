@@ -1,0 +1,282 @@
+// The "Veltrane" camera through the registered module, as a host sees it: the saved settings choose the input,
+// a graph of the device, a Sample Grabber and a Null Renderer runs, and the frames are checked against what the
+// input must show.
+#include "CameraHarness.h"
+
+#include "filter/framework/TestCameraPattern.h"
+#include "filter/framework/TestCameraRegistration.h"
+#include "filter/sources/GdiplusCanvas.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#ifndef VELTRANE_MODULE
+#error "VELTRANE_MODULE must name the built Veltrane.ax"
+#endif
+
+namespace {
+
+// The filter class as hosts create it.
+const CLSID kVeltraneClass = {0x7d2a5e14, 0x93c8, 0x4b1f, {0xa6, 0xe2, 0x5c, 0x0d, 0x91, 0xf3, 0xb8, 0x47}};
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr size_t kFrameBytes = static_cast<size_t>(kWidth) * kHeight * 3;
+constexpr long long kFrameTime = 1000000;  // 10 frames per second
+constexpr DWORD kFirstFrameMs = 15000;
+
+std::wstring ModulePath()
+{
+    std::wstring path = VELTRANE_MODULE;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+std::unique_ptr<TestCameraRegistration> g_module;
+std::unique_ptr<TestCameraRegistration> g_cameras;
+
+class CameraEndToEnd : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        g_cameras.reset(new TestCameraRegistration());
+        g_module.reset(new TestCameraRegistration(ModulePath().c_str()));
+    }
+    static void TearDownTestSuite()
+    {
+        g_module.reset();
+        g_cameras.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(g_cameras->Registered()) << std::hex << g_cameras->Result();
+        ASSERT_TRUE(g_module->Registered()) << std::hex << g_module->Result();
+        ASSERT_TRUE(settings_.Number(L"UseBorder", 0));
+        ASSERT_TRUE(settings_.Number(L"RepeatPicturesShowing", 1));
+    }
+
+    void SavePictures(const std::wstring& folder, DWORD changedTime, DWORD morphingTime, DWORD changeType)
+    {
+        ASSERT_TRUE(settings_.Number(L"GlobalType", 2));
+        ASSERT_TRUE(settings_.String(L"PicturesDirectory", folder));
+        ASSERT_TRUE(settings_.Number(L"ChangedTime", changedTime));
+        ASSERT_TRUE(settings_.Number(L"MorphingTime", morphingTime));
+        ASSERT_TRUE(settings_.Number(L"PicChType", changeType));
+    }
+
+    // Opens the camera (which reads the saved settings), connects it in its default format and runs it.
+    void Start(CameraGraph& camera)
+    {
+        ASSERT_EQ(camera.Open(), S_OK);
+        ASSERT_EQ(camera.Connect(&recorder_), S_OK);
+        ASSERT_EQ(camera.width, kWidth);
+        ASSERT_EQ(camera.height, kHeight);
+        // Without a reference clock, as a host may run it; it also keeps Wine's system clock thread out of the
+        // graph, which can hang when the graph is released.
+        ASSERT_EQ(camera.graph.RemoveClock(), S_OK);
+        ASSERT_GE(camera.graph.Run(), 0);
+    }
+
+    SavedSettingsKey settings_;
+    TempDir folder_;
+    FrameRecorder recorder_;
+};
+
+bool Equals(const CapturedFrame& frame, const std::vector<uint8_t>& expected)
+{
+    return frame.bytes == expected;
+}
+
+bool IsTestCameraFrame(const CapturedFrame& frame)
+{
+    const int number = ReadTestFrameNumber(frame.bytes.data(), frame.bytes.size(), kWidth, kHeight);
+    return frame.bytes.size() == kFrameBytes && number >= 0 &&
+           FirstTestFrameMismatch(frame.bytes.data(), frame.bytes.size(), kWidth, kHeight,
+                                  static_cast<unsigned>(number)) == -1;
+}
+
+// Along the middle row: how often the colour turns between mostly red and mostly blue, and whether both occur.
+struct RowColours {
+    int changes = 0;
+    bool red = false;
+    bool blue = false;
+};
+
+RowColours MiddleRowColours(const CapturedFrame& frame)
+{
+    RowColours colours;
+    if (frame.bytes.size() < kFrameBytes) return colours;
+    const uint8_t* row = frame.bytes.data() + static_cast<size_t>(kHeight / 2) * kWidth * 3;
+    bool previous = false;
+    for (int x = 0; x < kWidth; ++x) {
+        const bool isRed = row[3 * x + 2] > row[3 * x];
+        (isRed ? colours.red : colours.blue) = true;
+        if (x > 0 && isRed != previous) ++colours.changes;
+        previous = isRed;
+    }
+    return colours;
+}
+
+uint32_t Gradient(int x, int y)
+{
+    return 0xFF000000u | static_cast<uint32_t>((x * 7) & 0xFF) << 16 | static_cast<uint32_t>((y * 5) & 0xFF) << 8 |
+           static_cast<uint32_t>((x + y) & 0xFF);
+}
+
+TEST_F(CameraEndToEnd, PicturesModeShowsTheFittedPicture)
+{
+    // A square picture: fitted with black bands left and right.
+    const std::wstring picture = folder_.File(L"square.png");
+    ASSERT_TRUE(WriteTestPicture(picture, 300, 300, Gradient));
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(LoadPictureFrame(picture, kWidth, kHeight, expected));
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 600000, 100, 1));
+
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    auto isPicture = [&](const CapturedFrame& frame) { return Equals(frame, expected); };
+    ASSERT_TRUE(recorder_.WaitFor(isPicture, kFirstFrameMs));
+    std::vector<CapturedFrame> next;
+    ASSERT_TRUE(recorder_.WaitForCount(3, 5000, &next));
+    for (const CapturedFrame& frame : next) EXPECT_TRUE(isPicture(frame));
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, PicturesModeChangesPicturesWithTheSavedTransition)
+{
+    ASSERT_TRUE(WriteSolidPicture(folder_.File(L"red.png"), kWidth, kHeight, 0xFFFF0000u));
+    ASSERT_TRUE(WriteSolidPicture(folder_.File(L"blue.png"), kWidth, kHeight, 0xFF0000FFu));
+    auto mixed = [](const CapturedFrame& frame) {
+        const RowColours colours = MiddleRowColours(frame);
+        return colours.red && colours.blue;
+    };
+    struct Case {
+        DWORD changeType;
+        bool wipe;
+    };
+    for (const Case& c : {Case{1, true}, Case{2, false}}) {
+        SCOPED_TRACE(c.changeType);
+        ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 300, 2000, c.changeType));
+        CameraGraph camera;
+        ASSERT_NO_FATAL_FAILURE(Start(camera));
+        CapturedFrame frame;
+        ASSERT_TRUE(recorder_.WaitFor(mixed, kFirstFrameMs, &frame));
+        const int changes = MiddleRowColours(frame).changes;
+        if (c.wipe) {
+            EXPECT_EQ(changes, 1);
+        } else {
+            EXPECT_GE(changes, 3);
+        }
+        camera.graph.Stop();
+        recorder_.TakeNew();
+    }
+}
+
+TEST_F(CameraEndToEnd, AnEmptyPicturesFolderShowsTheNoPicturesPlaceholder)
+{
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(LoadPictureFrame(CameraFolder() + L"Data\\nopictures.jpg", kWidth, kHeight, expected));
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    EXPECT_TRUE(recorder_.WaitFor([&](const CapturedFrame& frame) { return Equals(frame, expected); },
+                                  kFirstFrameMs));
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, CameraModePassesTheCameraFramesThroughUnchanged)
+{
+    ASSERT_TRUE(settings_.Number(L"GlobalType", 1));
+    ASSERT_TRUE(settings_.String(L"ActiveCamera", L"Test Camera"));
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    ASSERT_TRUE(recorder_.WaitFor(IsTestCameraFrame, kFirstFrameMs));
+    std::vector<CapturedFrame> next;
+    ASSERT_TRUE(recorder_.WaitForCount(5, 5000, &next));
+    for (const CapturedFrame& frame : next) EXPECT_TRUE(IsTestCameraFrame(frame));
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, TimestampsStartAtZeroOnEveryRun)
+{
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    std::vector<CapturedFrame> frames;
+    ASSERT_TRUE(recorder_.WaitForCount(3, kFirstFrameMs, &frames));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_TRUE(frames[i].hasStart && frames[i].hasEnd);
+        EXPECT_EQ(frames[i].start, static_cast<long long>(i) * kFrameTime);
+        EXPECT_EQ(frames[i].end, frames[i].start + kFrameTime);
+    }
+    camera.graph.Stop();
+    recorder_.TakeNew();
+    ASSERT_GE(camera.graph.Run(), 0);
+    ASSERT_TRUE(recorder_.WaitForCount(2, kFirstFrameMs, &frames));
+    EXPECT_EQ(frames[0].start, 0);
+    EXPECT_EQ(frames[1].start, kFrameTime);
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, AnUnknownModeDeliversStampedSamplesWithoutWritingThem)
+{
+    ASSERT_TRUE(settings_.Number(L"GlobalType", 7));
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    std::vector<CapturedFrame> frames;
+    ASSERT_TRUE(recorder_.WaitForCount(4, kFirstFrameMs, &frames));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].start, static_cast<long long>(i) * kFrameTime);
+        // One buffer goes round and nothing writes into it.
+        EXPECT_TRUE(frames[i].bytes == frames[0].bytes) << i;
+    }
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, ConnectsInAnotherSizeOnlyAfterSetFormat)
+{
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
+    {
+        CameraGraph camera;
+        ASSERT_EQ(camera.Open(), S_OK);
+        ComRef<IAMStreamConfig> config;
+        ASSERT_EQ(camera.pin->QueryInterface(IID_IAMStreamConfig, config.PutVoid()), S_OK);
+        int count = 0, size = 0;
+        ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
+        EXPECT_GT(count, 1);
+        EXPECT_EQ(size, static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
+        ASSERT_EQ(camera.Connect(&recorder_), S_OK);
+        EXPECT_EQ(camera.width, kWidth);
+        EXPECT_EQ(camera.height, kHeight);
+    }
+    CameraGraph camera;
+    ASSERT_EQ(camera.Open(), S_OK);
+    ASSERT_EQ(SelectCaptureSize(camera.pin.Get(), 320, 240), S_OK);
+    ASSERT_EQ(camera.Connect(&recorder_), S_OK);
+    EXPECT_EQ(camera.width, 320);
+    EXPECT_EQ(camera.height, 240);
+    ASSERT_GE(camera.graph.Run(), 0);
+    std::vector<CapturedFrame> frames;
+    ASSERT_TRUE(recorder_.WaitForCount(2, kFirstFrameMs, &frames));
+    for (const CapturedFrame& frame : frames) EXPECT_EQ(frame.bytes.size(), 320u * 240u * 3u);
+    camera.graph.Stop();
+}
+
+TEST_F(CameraEndToEnd, ManyFilterObjectsComeAndGoLeavingTheModuleUnloadable)
+{
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
+    for (int i = 0; i < 200; ++i) {
+        ComRef<IBaseFilter> filter;
+        ASSERT_EQ(CoCreateInstance(kVeltraneClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   filter.PutVoid()),
+                  S_OK)
+            << i;
+    }
+    EXPECT_EQ(g_module->CanUnloadNow(), S_OK);
+}
+
+}  // namespace
