@@ -4,16 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "filter/framework/TestCameraIds.h"
 #include "filter/sources/FrameFormat.h"
 #include "filter/framework/TestCameraPattern.h"
 #include "filter/framework/TestCameraRegistration.h"
-#include "filter/settings/DeviceEnumeration.h"
-#include "filter/sources/GraphOperations.h"
-#include "support/ProcessResources.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -241,93 +236,6 @@ TEST_F(CameraSourceTest, ShowingPropertiesOfACameraWithoutPagesOrOfNoCameraRetur
     EXPECT_EQ(ShowCameraProperties(L"Test Camera"), S_OK);
     EXPECT_EQ(ShowCameraProperties(L"No Such Camera"), S_OK);
     EXPECT_EQ(ShowCameraProperties(L"Veltrane"), S_OK);
-}
-
-// Builds the graph the camera input builds for camera `name` (camera -> Sample Grabber -> Null Renderer), with the
-// camera found as the input finds it (every video input device visited, the last of the name bound), runs it,
-// stops it and releases it.
-void RunCameraGraphOnce(const std::wstring& name)
-{
-    ComRef<IGraphBuilder> graph;
-    ComRef<IMediaControl> control;
-    ComRef<IBaseFilter> camera, grabberFilter, renderer;
-    ComRef<ISampleGrabber> grabber;
-    ComRef<IEnumPins> pins;
-    ComRef<IPin> lastPin;
-    ForEachVideoInputDevice([&](IMoniker* moniker, const std::wstring& deviceName) {
-        if (deviceName == name) {
-            EXPECT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, camera.PutVoid()), S_OK);
-        }
-        return true;
-    });
-    ASSERT_TRUE(camera);
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid()),
-              S_OK);
-    ASSERT_EQ(graph.QueryInterface(IID_IMediaControl, control), S_OK);
-    ASSERT_EQ(graph->AddFilter(camera.Get(), nullptr), S_OK);
-    ASSERT_EQ(AddSampleGrabber(graph.Get(), grabberFilter, grabber), S_OK);
-    ASSERT_EQ(ConnectFirstConnectablePin(graph.Get(), camera.Get(), grabberFilter.Get(), pins, lastPin), S_OK);
-    ASSERT_EQ(AddNullRenderer(graph.Get(), renderer), S_OK);
-    ASSERT_EQ(ConnectFilters(graph.Get(), grabberFilter.Get(), renderer.Get()), S_OK);
-    ASSERT_EQ(grabber->SetBufferSamples(TRUE), S_OK);
-    ASSERT_GE(control->Run(), S_OK);
-    ASSERT_EQ(control->Stop(), S_OK);
-}
-
-// Waits (ten seconds at most) until the process has no more threads than `limit`: the threads of a released graph
-// may take a moment to end. Returns the last count.
-size_t ThreadsSettledTo(size_t limit)
-{
-    size_t threads = CountThreads();
-    for (ULONGLONG deadline = GetTickCount64() + 10000; threads > limit && GetTickCount64() < deadline;) {
-        Sleep(20);
-        threads = CountThreads();
-    }
-    return threads;
-}
-
-// Wine keeps a few handles of every filter graph however carefully it is released (see video_source_test.cpp), so
-// the input's cycles are compared with as many of the same graphs built and released here: a reference the input
-// kept would keep a whole graph with the camera's streaming thread and many more handles.
-TEST_F(CameraSourceTest, RepeatedStartAndStopLeavesNoThreadsAndNoMoreHandlesThanWineItselfKeeps)
-{
-    // The first cycles load the modules and let Wine start the threads it keeps for later.
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_GE(Start(L"Test Camera"), 0);
-        ASSERT_EQ(FillFirstFrame(frame), S_OK);
-        StopCameraSource();
-    }
-    ASSERT_NO_FATAL_FAILURE(RunCameraGraphOnce(L"Test Camera"));
-
-    constexpr int kCycles = 200;
-    const ULONGLONG start = GetTickCount64();
-    const size_t referenceBefore = CountOpenHandles();
-    for (int i = 0; i < kCycles; ++i) ASSERT_NO_FATAL_FAILURE(RunCameraGraphOnce(L"Test Camera")) << "graph " << i;
-    const long wineHandles = static_cast<long>(CountOpenHandles()) - static_cast<long>(referenceBefore);
-    const ULONGLONG referenceDone = GetTickCount64();
-
-    const size_t threadsBefore = CountThreads();
-    const size_t handlesBefore = CountOpenHandles();
-    ASSERT_GT(threadsBefore, 0u);
-    ASSERT_GT(handlesBefore, 0u);
-    for (int i = 0; i < kCycles; ++i) {
-        ASSERT_GE(Start(L"Test Camera"), 0) << "cycle " << i;
-        if (i % 20 == 19) {
-            ASSERT_EQ(FillFirstFrame(frame), S_OK) << "cycle " << i;
-        }
-        StopCameraSource();
-    }
-    const ULONGLONG cyclesDone = GetTickCount64();
-    EXPECT_EQ(registration->CanUnloadNow(), S_OK) << "no test camera object is left alive";
-
-    const size_t threadsAfter = ThreadsSettledTo(threadsBefore);
-    const long handles = static_cast<long>(CountOpenHandles()) - static_cast<long>(handlesBefore);
-    printf("%d graphs built here in %llu ms keep %ld handles; %d start/stop cycles in %llu ms keep %ld handles; "
-           "threads %zu -> %zu\n",
-           kCycles, referenceDone - start, wineHandles, kCycles, cyclesDone - referenceDone, handles, threadsBefore,
-           threadsAfter);
-    EXPECT_LE(threadsAfter, threadsBefore);
-    EXPECT_LE(handles, wineHandles + 8) << "a few of Wine's own handles may come and go meanwhile";
 }
 
 }  // namespace
