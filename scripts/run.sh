@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
-# The product's main job as far as it exists: sets up the machine, builds the Windows tree and renders the bundled
-# sample slideshow (with both animated transitions) into PNG frames through the camera's pictures input.
+# The product's main job as far as it exists: sets up the machine, builds the Windows tree, registers the camera
+# module in the private Wine prefix, switches the camera to the bundled sample slideshow through its settings (as
+# a user would), captures a few seconds of the running camera's frames as a host does, and prints where they are.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+build=build/win
 
 scripts/setup.sh
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win -j "$(nproc)" --target veltrane-render wineprefix
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc)" --target Veltrane veltrane-capture wineprefix
 
-out="$root/build/win/slideshow-frames"
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+module=$(winpath "$root/$build/camera/Veltrane.ax")
+pictures=$(winpath "$root/data/Samples/Pictures")
+out="$root/$build/camera-frames"
+winout=$(winpath "$out")
 rm -rf "$out"
-mkdir -p "$out"
-scripts/with-wine-session.sh "$root/build/win/wineprefix" \
-  scripts/wine-run.sh build/win/tools/veltrane-render.exe "Z:$root/data/Samples/Pictures" "Z:$out" --frames 130
-echo "Slideshow frames (640 x 480 PNG, 10 per second): $out"
+
+session() {
+  run() { scripts/wine-run.sh "$@"; }
+  run regsvr32 /s "$module"
+  # The camera reads its settings when a program opens it: the slideshow of the sample pictures, a wipe between
+  # pictures (PicChType 1), 1.5 s per picture and 1 s per change.
+  key='HKCU\SOFTWARE\Veltrane'
+  run reg add "$key" /v GlobalType /t REG_DWORD /d 2 /f >/dev/null
+  run reg add "$key" /v PicturesDirectory /t REG_SZ /d "$pictures" /f >/dev/null
+  run reg add "$key" /v ChangedTime /t REG_DWORD /d 1500 /f >/dev/null
+  run reg add "$key" /v MorphingTime /t REG_DWORD /d 1000 /f >/dev/null
+  run reg add "$key" /v PicChType /t REG_DWORD /d 1 /f >/dev/null
+  run "$build/tools/veltrane-capture.exe" --device Veltrane --out "$winout" --frames 60 --timeout-ms 20000 \
+    >"$root/$build/camera-frames.txt"
+}
+export -f session
+export module pictures winout build root
+scripts/with-wine-session.sh "$root/$build/wineprefix" bash -c session
+echo "Frames of the running camera (640 x 480 PNG, with their time stamps in camera-frames.txt): $out"
