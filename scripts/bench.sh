@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark in the Windows tree: per-frame costs of every source at 640 x 480 against a copy
 # of one frame (the camera paths through the registered test cameras, the video fetch from a 1280 x 720 H.264 clip,
-# the desktop capture of the headless screen).
+# the desktop capture of the headless screen), and the registered "Veltrane" device in every input mode.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 build=build/win
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target veltrane-bench veltrane_test_camera test_videos wineprefix
+cmake --build "$build" -j "$(nproc)" --target veltrane-bench veltrane_test_camera test_videos Veltrane wineprefix
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 scripts/with-wine-session.sh "$root/$build/wineprefix" scripts/wine-run.sh "$build/tools/veltrane-bench.exe" \
   --cameras "Z:$root/$build/tests/filter/framework/veltrane_test_camera.dll" \
   --video "Z:$root/$build/tests/filter/sources/test-videos/clip-16x9.mp4" \
-  --border "Z:$root/data/Borders/border6.png" "$@"
+  --border "Z:$root/data/Borders/border6.png" \
+  --camera-module "$(winpath "$root/$build/camera/Veltrane.ax")" --pictures "$(winpath "$root/data/Samples/Pictures")" "$@"

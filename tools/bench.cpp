@@ -1,16 +1,20 @@
 // Measures the per-frame costs of the frame sources at 640 x 480 against a plain copy of one frame, in one run:
 //
 //   veltrane-bench [--repeat N] [--cameras TEST-CAMERA-DLL] [--video CLIP] [--border PNG]
+//                  [--camera-module VELTRANE-AX --pictures FOLDER]
 //
 // Each figure is the median of N runs (default 200; decoding and capturing: fewer), in milliseconds and as a ratio
 // to the copy. The camera paths need the test cameras (registered from the given module for the run), the video
-// fetch a 1280 x 720 clip; the desktop capture copies the whole primary monitor.
+// fetch a 1280 x 720 clip; the desktop capture copies the whole primary monitor. With the camera module, the
+// registered "Veltrane" device is also measured as a host sees it: frames per second pulled by a graph without a
+// reference clock in each input mode, and the time to its first sample.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <shellapi.h>
 #include <vector>
@@ -23,6 +27,7 @@
 #include "filter/sources/PicturesSource.h"
 #include "filter/sources/Slideshow.h"
 #include "filter/sources/VideoSource.h"
+#include "tools/BenchCamera.h"
 #include "tools/ToolSupport.h"
 
 namespace {
@@ -138,13 +143,15 @@ int main()
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int repeat = 200;
-    std::wstring cameraModule, videoClip, border;
+    std::wstring cameraModule, videoClip, border, veltraneModule, pictures;
     for (int i = 1; argv && i + 1 < argc; i += 2) {
         std::wstring option = argv[i];
         if (option == L"--repeat") repeat = std::max(3, _wtoi(argv[i + 1]));
         else if (option == L"--cameras") cameraModule = argv[i + 1];
         else if (option == L"--video") videoClip = argv[i + 1];
         else if (option == L"--border") border = argv[i + 1];
+        else if (option == L"--camera-module") veltraneModule = argv[i + 1];
+        else if (option == L"--pictures") pictures = argv[i + 1];
     }
     if (argv) LocalFree(argv);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -202,8 +209,10 @@ int main()
     DeleteFileW(second.c_str());
     RemoveDirectoryW(folder.c_str());
 
-    if (!cameraModule.empty()) {
-        TestCameras cameras(cameraModule);
+    std::unique_ptr<TestCameras> testCameras;
+    if (!cameraModule.empty()) testCameras.reset(new TestCameras(cameraModule));
+    if (testCameras) {
+        TestCameras& cameras = *testCameras;
         if (cameras.Registered()) {
             MeasureCamera(L"Test Camera", L"", "camera 640 x 480, unscaled", 3.0, 0, repeat, figures);
             if (!border.empty()) {
@@ -249,8 +258,35 @@ int main()
         SetDesktopTickSource(nullptr);
     }
 
+    std::vector<CameraModeRun> device;
+    if (!veltraneModule.empty()) {
+        CameraBenchInputs inputs;
+        inputs.module = veltraneModule;
+        inputs.pictures = pictures;
+        inputs.camera = testCameras && testCameras->Registered() ? L"Test Camera" : L"";
+        inputs.video = videoClip;
+        device = MeasureRegisteredCamera(inputs);
+        if (device.empty()) fprintf(stderr, "veltrane-bench: the camera module could not be registered\n");
+    }
+    testCameras.reset();
+
     printf("Per-frame costs at %d x %d (medians; memcpy of %d runs)\n", kFrameWidth, kFrameHeight, repeat);
     for (const Figure& figure : figures) Report(figure, memcpyMs);
+    for (const CameraModeRun& run : device) {
+        if (!run.delivered) {
+            printf("\"Veltrane\" device, %s mode: no frame delivered\n", run.mode.c_str());
+            continue;
+        }
+        printf("\"Veltrane\" device, %-8s mode, no clock: %8.0f frames/s", run.mode.c_str(), run.framesPerSecond);
+        if (run.mode == "pictures" || run.mode == "camera") {
+            printf("  (goal 500: %s)", run.framesPerSecond >= 500 ? "met" : "MISSED");
+        }
+        printf("\n");
+        if (run.mode == "pictures") {
+            printf("\"Veltrane\" device, first sample in pictures mode: %.1f ms  (goal 500 ms: %s)\n",
+                   run.firstSampleMs, run.firstSampleMs <= 500 ? "met" : "MISSED");
+        }
+    }
     CoUninitialize();
     return 0;
 }

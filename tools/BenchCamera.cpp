@@ -1,0 +1,174 @@
+#include "tools/BenchCamera.h"
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <atomic>
+#include <vector>
+
+#include "tools/CaptureGraph.h"
+#include "tools/ToolSupport.h"
+
+namespace {
+
+const wchar_t kSettingsKey[] = L"SOFTWARE\\Veltrane";
+
+// The values under the settings key as they were, put back when this object goes.
+class SavedSettingsKey {
+public:
+    SavedSettingsKey()
+    {
+        HKEY key = nullptr;
+        existed_ = RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (!existed_) return;
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[256];
+            DWORD nameChars = 256, type = 0, bytes = 0;
+            if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
+            Value value{name, type, std::vector<BYTE>(bytes)};
+            nameChars = 256;
+            if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, value.data.data(), &bytes) ==
+                ERROR_SUCCESS) {
+                value.data.resize(bytes);
+                values_.push_back(value);
+            }
+        }
+        RegCloseKey(key);
+    }
+    ~SavedSettingsKey()
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+        if (!existed_) return;
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        for (const Value& value : values_) {
+            RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                           static_cast<DWORD>(value.data.size()));
+        }
+        RegCloseKey(key);
+    }
+    SavedSettingsKey(const SavedSettingsKey&) = delete;
+    SavedSettingsKey& operator=(const SavedSettingsKey&) = delete;
+
+private:
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    bool existed_ = false;
+    std::vector<Value> values_;
+};
+
+void WriteNumber(HKEY key, const wchar_t* name, DWORD value)
+{
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void WriteString(HKEY key, const wchar_t* name, const std::wstring& value)
+{
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// Counts samples; notes when the first one came.
+class CountingCallback : public ISampleGrabberCB {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
+            *object = static_cast<ISampleGrabberCB*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the stack of the measurement, longer than the graph holding it.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample*) override
+    {
+        if (count.fetch_add(1) == 0) firstAt = NowMilliseconds();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
+
+    std::atomic<long> count{0};
+    std::atomic<double> firstAt{0};
+};
+
+CameraModeRun RunMode(const char* name)
+{
+    CameraModeRun run;
+    run.mode = name;
+    CountingCallback counter;
+    const double opened = NowMilliseconds();
+    ComRef<IBaseFilter> device;
+    ComRef<IPin> pin;
+    CaptureGraph graph;
+    if (FAILED(OpenVideoInput(L"Veltrane", device)) || FAILED(FindCapturePin(device.Get(), pin)) ||
+        FAILED(graph.Create(device.Get())) || FAILED(graph.Connect(pin.Get(), &counter)) ||
+        FAILED(graph.RemoveClock()) || FAILED(graph.Run()))
+        return run;
+    const double start = NowMilliseconds();
+    Sleep(2000);
+    const long frames = counter.count.load();
+    const double elapsed = NowMilliseconds() - start;
+    graph.Stop();
+    if (frames > 0) {
+        run.delivered = true;
+        run.framesPerSecond = frames * 1000.0 / elapsed;
+        run.firstSampleMs = counter.firstAt.load() - opened;
+    }
+    return run;
+}
+
+}  // namespace
+
+std::vector<CameraModeRun> MeasureRegisteredCamera(const CameraBenchInputs& inputs)
+{
+    std::vector<CameraModeRun> runs;
+    HMODULE module = LoadLibraryW(inputs.module.c_str());
+    using Entry = HRESULT(WINAPI*)();
+    auto entry = [module](const char* name) {
+        return module ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    };
+    Entry registerServer = entry("DllRegisterServer");
+    if (!registerServer || FAILED(registerServer())) {
+        if (module) FreeLibrary(module);
+        return runs;
+    }
+    {
+        SavedSettingsKey saved;
+        struct Mode {
+            const char* name;
+            DWORD globalType;
+            bool available;
+        };
+        const Mode modes[] = {{"pictures", 2, !inputs.pictures.empty()},
+                              {"camera", 1, !inputs.camera.empty()},
+                              {"video", 3, !inputs.video.empty()},
+                              {"desktop", 4, true}};
+        for (const Mode& mode : modes) {
+            if (!mode.available) continue;
+            HKEY key = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            WriteNumber(key, L"GlobalType", mode.globalType);
+            WriteNumber(key, L"UseBorder", 0);
+            WriteString(key, L"PicturesDirectory", inputs.pictures);
+            WriteString(key, L"ActiveCamera", inputs.camera);
+            WriteString(key, L"VideoFile", inputs.video);
+            RegCloseKey(key);
+            runs.push_back(RunMode(mode.name));
+        }
+    }
+    Entry unregisterServer = entry("DllUnregisterServer");
+    if (unregisterServer) unregisterServer();
+    FreeLibrary(module);
+    return runs;
+}
