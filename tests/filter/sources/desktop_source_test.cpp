@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/FrameFormat.h"
+#include "support/CoverWindow.h"
 #include "support/ProcessResources.h"
 
 namespace {
@@ -27,79 +27,6 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 uint32_t g_now = 1000;
 uint32_t FakeTick() { return g_now; }
-
-// ---- a window in solid colours over the whole primary monitor ------------------------------------------------
-
-struct Colours {
-    COLORREF left, right;
-};
-
-LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-    const auto* colours = reinterpret_cast<const Colours*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    RECT client;
-    GetClientRect(window, &client);
-    RECT left = client, right = client;
-    left.right = right.left = client.right / 2;
-    for (auto part : {std::make_pair(left, colours->left), std::make_pair(right, colours->right)}) {
-        HBRUSH brush = CreateSolidBrush(part.second);
-        FillRect(dc, &part.first, brush);
-        DeleteObject(brush);
-    }
-    EndPaint(window, &paint);
-    return 0;
-}
-
-class CoverWindow {
-public:
-    CoverWindow(int width, int height, Colours colours) : colours_(colours)
-    {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = CoverProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"DesktopSourceTestCover";
-        RegisterClassW(&windowClass);  // fails harmlessly when a previous test registered it
-        window_ = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                                  height, nullptr, nullptr, windowClass.hInstance, nullptr);
-        if (window_) SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&colours_));
-        Repaint(colours);
-    }
-    ~CoverWindow()
-    {
-        if (window_) DestroyWindow(window_);
-        Pump();
-    }
-    CoverWindow(const CoverWindow&) = delete;
-    CoverWindow& operator=(const CoverWindow&) = delete;
-
-    explicit operator bool() const { return window_ != nullptr; }
-
-    void Repaint(Colours colours)
-    {
-        colours_ = colours;
-        if (!window_) return;
-        InvalidateRect(window_, nullptr, FALSE);
-        UpdateWindow(window_);
-        Pump();
-    }
-
-private:
-    static void Pump()
-    {
-        // A short bounded loop: whatever the window manager sends in reply to showing or painting.
-        MSG message;
-        for (int i = 0; i < 200 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-
-    Colours colours_;
-    HWND window_ = nullptr;
-};
 
 // ---- frame inspection ----------------------------------------------------------------------------------------
 
@@ -117,13 +44,6 @@ bool IsNear(COLORREF actual, COLORREF expected, int tolerance)
            std::abs(GetBValue(actual) - GetBValue(expected)) <= tolerance;
 }
 
-std::string Describe(COLORREF colour)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "R,G,B = %d,%d,%d", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-    return text;
-}
-
 // Every pixel of the given rows within x in [fromX, toX] has the colour (black exactly, others nearly).
 ::testing::AssertionResult RowsAre(const std::vector<uint8_t>& frame, int fromY, int toY, int fromX, int toX,
                                    COLORREF colour)
@@ -132,8 +52,9 @@ std::string Describe(COLORREF colour)
     for (int y = fromY; y <= toY; ++y)
         for (int x = fromX; x <= toX; ++x)
             if (!IsNear(PixelAt(frame, x, y), colour, tolerance))
-                return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is " << Describe(PixelAt(frame, x, y))
-                                                     << ", expected " << Describe(colour);
+                return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is "
+                                                     << DescribeColour(PixelAt(frame, x, y)) << ", expected "
+                                                     << DescribeColour(colour);
     return ::testing::AssertionSuccess();
 }
 
@@ -188,24 +109,11 @@ protected:
         return primary >= 0 && static_cast<size_t>(primary) < monitors.size() ? monitors[primary] : MonitorRecord{};
     }
 
-    // Waits (five seconds at most) until the screen itself shows the colours: the X server shows a newly painted
-    // window a moment after Wine has drawn it.
     static ::testing::AssertionResult ScreenShows(const MonitorRecord& monitor, Colours colours)
     {
-        HDC screen = GetDC(nullptr);
-        if (!screen) return ::testing::AssertionFailure() << "no screen context";
-        const int y = monitor.Height / 2;
-        COLORREF left = CLR_INVALID, right = CLR_INVALID;
-        const DWORD deadline = GetTickCount() + 5000;
-        do {
-            left = GetPixel(screen, monitor.Width / 4, y);
-            right = GetPixel(screen, monitor.Width * 3 / 4, y);
-            if (left == colours.left && right == colours.right) break;
-            Sleep(10);
-        } while (static_cast<int32_t>(deadline - GetTickCount()) > 0);
-        ReleaseDC(nullptr, screen);
-        if (left == colours.left && right == colours.right) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "screen shows " << Describe(left) << " | " << Describe(right);
+        std::string shown;
+        if (::ScreenShows(monitor.Width, monitor.Height, colours, &shown)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "screen shows " << shown;
     }
 
     std::vector<uint8_t> frame_ = std::vector<uint8_t>(FrameBytes(W, H), 0x55);
