@@ -11,6 +11,6 @@ cmake --build "$build" -j "$(nproc)" --target veltrane-bench veltrane_test_camer
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 scripts/with-wine-session.sh "$root/$build/wineprefix" scripts/wine-run.sh "$build/tools/veltrane-bench.exe" \
   --cameras "Z:$root/$build/tests/filter/framework/veltrane_test_camera.dll" \
-  --video "Z:$root/$build/tests/filter/sources/test-videos/clip-16x9.mp4" \
+  --video "Z:$root/$build/tests/test-videos/clip-16x9.mp4" \
   --border "Z:$root/data/Borders/border6.png" \
   --camera-module "$(winpath "$root/$build/camera/Veltrane.ax")" --pictures "$(winpath "$root/data/Samples/Pictures")" "$@"
