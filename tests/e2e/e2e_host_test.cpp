@@ -137,6 +137,26 @@ TEST_F(CameraEndToEnd, SwitchingInputsFromAnotherThreadNeverTearsAFrameOrDeadloc
                 sorter.cameraFrames.load(), sorter.black.load());
 }
 
+TEST_F(CameraEndToEnd, RunAndStopInQuickSuccessionNeverHangs)
+{
+    ASSERT_TRUE(WriteSolidPicture(folder_.File(L"red.png"), kWidth, kHeight, 0xFFFF0000u));
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
+    CameraGraph camera;
+    ASSERT_NO_FATAL_FAILURE(Start(camera));
+    camera.graph.Stop();
+    // A host starting and stopping its preview faster than frames come.
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_GE(camera.graph.Run(), 0) << i;
+        if (i % 3 == 1) Sleep(1);
+        camera.graph.Stop();
+    }
+    recorder_.TakeNew();
+    ASSERT_GE(camera.graph.Run(), 0);
+    std::vector<CapturedFrame> frames;
+    EXPECT_TRUE(recorder_.WaitForCount(2, kFirstFrameMs, &frames));
+    camera.graph.Stop();
+}
+
 // Handles that one enumeration of the video input category leaves open in this process however carefully its
 // objects are released (Wine's device enumerator keeps a registry key per enumerator and per device).
 size_t HandlesLeftByOneDeviceEnumeration()

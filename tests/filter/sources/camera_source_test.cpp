@@ -263,4 +263,24 @@ TEST_F(CameraSourceTest, TwoHundredStartsAndStopsLeaveNoThreadsBehind)
     EXPECT_EQ(registration->CanUnloadNow(), S_OK);
 }
 
+TEST_F(CameraSourceTest, StartsAndStopsInQuickSuccessionNeverHang)
+{
+    // A user clicking through the inputs: the camera's graph is stopped before, or just after, its first frame.
+    ASSERT_GE(Start(L"Test Camera"), 0);
+    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    StopCameraSource();
+    const size_t threadsBefore = CountThreads();
+    for (int cycle = 0; cycle < 150; ++cycle) {
+        ASSERT_GE(Start(L"Test Camera"), 0) << "cycle " << cycle;
+        if (cycle % 3 == 1) Sleep(1);
+        StopCameraSource();
+    }
+    size_t threadsAfter = CountThreads();
+    for (ULONGLONG deadline = GetTickCount64() + 10000; threadsAfter > threadsBefore && GetTickCount64() < deadline;) {
+        Sleep(20);
+        threadsAfter = CountThreads();
+    }
+    EXPECT_LE(threadsAfter, threadsBefore);
+}
+
 }  // namespace
