@@ -23,8 +23,10 @@ MediaTypePosition ClassifyMediaTypePosition(int position)
 
 int StreamCapsSizeFor(int index)
 {
+    // Index 0 and index 8 both name the largest size; larger indexes would describe sizes the stream does not
+    // offer and are refused.
     if (index == 0) return kStreamSizeCount;
-    if (index > 0 && index < kStreamSizeCount) return index;
+    if (index > 0 && index <= kStreamSizeCount) return index;
     return 0;
 }
 

@@ -66,6 +66,7 @@ TEST(StreamFormats, MediaTypePositions)
 TEST(StreamFormats, CapsIndexZeroMeansTheLargestSize)
 {
     EXPECT_EQ(StreamCapsSizeFor(0), 8);
+    EXPECT_EQ(StreamCapsSizeFor(8), 8);
     for (int index = 1; index < 8; ++index) EXPECT_EQ(StreamCapsSizeFor(index), index);
     EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(3)).width, 240);
     EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(3)).height, 180);
@@ -74,7 +75,6 @@ TEST(StreamFormats, CapsIndexZeroMeansTheLargestSize)
 TEST(StreamFormats, CapsIndexesOutsideTheCountAreRefused)
 {
     EXPECT_EQ(StreamCapsSizeFor(-1), 0);
-    EXPECT_EQ(StreamCapsSizeFor(8), 0);
     EXPECT_EQ(StreamCapsSizeFor(9), 0);
     EXPECT_EQ(StreamCapsSizeFor(std::numeric_limits<int>::min()), 0);
     EXPECT_EQ(StreamCapsSizeFor(std::numeric_limits<int>::max()), 0);
