@@ -12,6 +12,10 @@ namespace {
 
 // A frame period of a fast host is about 33 ms; waiting a little less keeps the stream fluent.
 constexpr DWORD kDefaultWaitMilliseconds = 25;
+// The first picture of a new list is waited for longer, once: a host's first frames then show it rather than
+// black, as a camera that takes a moment to start would; a photo that takes longer still does not stall the
+// stream for more than this.
+constexpr DWORD kDefaultFirstWaitMilliseconds = 400;
 // The slideshow asks for two pictures at a time (current and next); older requests are left behind by a restart.
 constexpr size_t kMaxRequests = 4;
 
@@ -22,7 +26,8 @@ bool SleepOn(CONDITION_VARIABLE* condition, CCritSec& lock, DWORD milliseconds)
 
 }  // namespace
 
-BackgroundPictureLoader::BackgroundPictureLoader() : waitMilliseconds_(kDefaultWaitMilliseconds)
+BackgroundPictureLoader::BackgroundPictureLoader()
+    : waitMilliseconds_(kDefaultWaitMilliseconds), firstWaitMilliseconds_(kDefaultFirstWaitMilliseconds)
 {
     InitializeConditionVariable(&changed_);
 }
@@ -35,12 +40,20 @@ void BackgroundPictureLoader::SetWaitMilliseconds(DWORD milliseconds)
 {
     CAutoLock lock(&lock_);
     waitMilliseconds_ = milliseconds;
+    firstWaitMilliseconds_ = milliseconds;
+}
+
+void BackgroundPictureLoader::SetFirstWaitMilliseconds(DWORD milliseconds)
+{
+    CAutoLock lock(&lock_);
+    firstWaitMilliseconds_ = milliseconds;
 }
 
 void BackgroundPictureLoader::Forget()
 {
     CAutoLock lock(&lock_);
     requests_.clear();
+    firstOfList_ = true;
 }
 
 bool BackgroundPictureLoader::IsIdleLocked() const { return !workerRunning_; }
@@ -87,10 +100,12 @@ bool BackgroundPictureLoader::LoadPicture(const std::wstring& path, int width, i
         LoadPictureFrame(path, width, height, request->frame);
         request->done = true;
     }
-    const ULONGLONG deadline = GetTickCount64() + waitMilliseconds_;
+    const DWORD wait = firstOfList_ ? firstWaitMilliseconds_ : waitMilliseconds_;
+    firstOfList_ = false;
+    const ULONGLONG deadline = GetTickCount64() + wait;
     while (!request->done) {
         DWORD left = INFINITE;
-        if (waitMilliseconds_ != INFINITE) {
+        if (wait != INFINITE) {
             ULONGLONG now = GetTickCount64();
             if (now >= deadline) return false;
             left = static_cast<DWORD>(deadline - now);

@@ -24,8 +24,11 @@ public:
 
     // Forgets every request and result (a new picture list); a decode under way finishes unseen.
     void Forget();
-    // How long LoadPicture waits for a picture before it answers "not ready" (INFINITE: decode in place, in effect).
+    // How long LoadPicture waits for a picture before it answers "not ready" (INFINITE: decode in place, in effect);
+    // sets the wait for the first picture of a list too.
     void SetWaitMilliseconds(DWORD milliseconds);
+    // How long the first LoadPicture after construction or Forget waits (once, whether or not the picture comes).
+    void SetFirstWaitMilliseconds(DWORD milliseconds);
     // Waits until no decode is queued or under way; false when the timeout passed first.
     bool WaitUntilIdle(DWORD milliseconds);
 
@@ -50,4 +53,6 @@ private:
     std::deque<std::shared_ptr<Request>> requests_;
     bool workerRunning_ = false;
     DWORD waitMilliseconds_;
+    DWORD firstWaitMilliseconds_;
+    bool firstOfList_ = true;
 };
