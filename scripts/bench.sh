@@ -9,7 +9,7 @@ build=build/win
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)" --target veltrane-bench veltrane_test_camera test_videos Veltrane wineprefix
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
-scripts/with-wine-session.sh "$root/$build/wineprefix" scripts/wine-run.sh "$build/tools/veltrane-bench.exe" \
+VELTRANE_WINE_TIMEOUT=0 scripts/with-wine-session.sh "$root/$build/wineprefix" scripts/wine-run.sh "$build/tools/veltrane-bench.exe" \
   --cameras "Z:$root/$build/tests/filter/framework/veltrane_test_camera.dll" \
   --video "Z:$root/$build/tests/test-videos/clip-16x9.mp4" \
   --border "Z:$root/data/Borders/border6.png" \

@@ -16,7 +16,17 @@ fi
 # caller that reads until end of file (ctest, a shell pipeline) from waiting for those processes.
 log=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
 trap 'rm -f "$log"' EXIT
+# A program that hangs is stopped after VELTRANE_WINE_TIMEOUT seconds (0: never), before ctest's own limit would
+# kill this script with the output unseen; its output so far tells where it hung.
+limit=${VELTRANE_WINE_TIMEOUT:-540}
 status=0
-wine "$@" >"$log" 2>&1 </dev/null || status=$?
+if [ "$limit" -gt 0 ]; then
+  timeout --kill-after=10 "$limit" wine "$@" >"$log" 2>&1 </dev/null || status=$?
+else
+  wine "$@" >"$log" 2>&1 </dev/null || status=$?
+fi
 cat "$log"
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+  echo "wine-run.sh: $* did not end within $limit seconds and was stopped" >&2
+fi
 exit "$status"

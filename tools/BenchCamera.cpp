@@ -74,27 +74,13 @@ void WriteString(HKEY key, const wchar_t* name, const std::wstring& value)
 }
 
 // Counts samples; notes when the first one came.
-class CountingCallback : public ISampleGrabberCB {
+class CountingCallback : public OwnedGrabberCallback {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the stack of the measurement, longer than the graph holding it.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample*) override
     {
         if (count.fetch_add(1) == 0) firstAt = NowMilliseconds();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
 
     std::atomic<long> count{0};
     std::atomic<double> firstAt{0};

@@ -139,15 +139,6 @@ std::vector<CapturedFrame> FrameGrabberCallback::TakeFrames()
     return collector_.Frames();
 }
 
-HRESULT STDMETHODCALLTYPE FrameGrabberCallback::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ISampleGrabberCB)) return E_NOINTERFACE;
-    *object = static_cast<ISampleGrabberCB*>(this);
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE FrameGrabberCallback::SampleCB(double, IMediaSample* sample)
 {
     if (!sample) return E_POINTER;
@@ -187,7 +178,11 @@ HRESULT CaptureGraph::Connect(IPin* capturePin, ISampleGrabberCB* callback)
     if (FAILED(hr)) return hr;
     hr = ConnectToFreeInput(graph_.Get(), capturePin, grabberFilter_.Get());
     if (FAILED(hr)) return hr;
-    return ConnectFilters(graph_.Get(), grabberFilter_.Get(), renderer_.Get());
+    hr = ConnectFilters(graph_.Get(), grabberFilter_.Get(), renderer_.Get());
+    if (FAILED(hr)) return hr;
+    // Paced by the process's one system clock unless the caller removes it.
+    (void)UseSharedSystemClock(graph_.Get());
+    return S_OK;
 }
 
 HRESULT CaptureGraph::RemoveClock()

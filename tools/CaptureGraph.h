@@ -12,6 +12,7 @@
 #include "filter/framework/CritSec.h"
 #include "filter/framework/DirectShowIds.h"
 #include "tools/CaptureOptions.h"
+#include "tools/OwnedGrabberCallback.h"
 
 // Friendly names of the video input devices, in the system device enumerator's order.
 std::vector<std::wstring> ListVideoInputs();
@@ -28,7 +29,7 @@ HRESULT FindCapturePin(IBaseFilter* device, ComRef<IPin>& pin);
 HRESULT SelectCaptureSize(IPin* pin, int width, int height);
 
 // Grabber callback keeping a copy of each of the first N samples with its times; an event is set once all came.
-class FrameGrabberCallback : public ISampleGrabberCB {
+class FrameGrabberCallback : public OwnedGrabberCallback {
 public:
     explicit FrameGrabberCallback(int frames);
     virtual ~FrameGrabberCallback();
@@ -41,12 +42,7 @@ public:
     // The frames kept so far (call once the graph is stopped).
     std::vector<CapturedFrame> TakeFrames();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    // Lives on main's stack, longer than the graph holding it.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
 
 private:
     CCritSec lock_;

@@ -139,3 +139,28 @@ HRESULT FetchGrabbedSample(ISampleGrabber* grabber, GrabbedSample* sample)
     sample->pixels = std::move(pixels);
     return S_OK;
 }
+
+IReferenceClock* SharedSystemClock()
+{
+    // Created by the first caller (thread-safe static initialisation); the reference is kept for the life of the
+    // process on purpose.
+    static IReferenceClock* const clock = [] {
+        IReferenceClock* created = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
+                                    reinterpret_cast<void**>(&created))))
+            return static_cast<IReferenceClock*>(nullptr);
+        return created;
+    }();
+    return clock;
+}
+
+HRESULT UseSharedSystemClock(IGraphBuilder* graph)
+{
+    if (!graph) return E_POINTER;
+    IReferenceClock* clock = SharedSystemClock();
+    if (!clock) return S_FALSE;
+    ComRef<IMediaFilter> filter;
+    HRESULT hr = graph->QueryInterface(IID_IMediaFilter, filter.PutVoid());
+    if (FAILED(hr)) return hr;
+    return filter->SetSyncSource(clock);
+}

@@ -36,6 +36,14 @@ HRESULT AddSampleGrabber(IGraphBuilder* graph, ComRef<IBaseFilter>& filter, ComR
 // Creates a Null Renderer and adds it to graph as "Null Filter".
 HRESULT AddNullRenderer(IGraphBuilder* graph, ComRef<IBaseFilter>& renderer);
 
+// The system reference clock shared by the graphs of this process that play at their natural pace; null when it
+// cannot be created. It is made once and never released: under Wine, releasing a system clock whose advise thread
+// has run can wait forever for that thread, and a graph releasing its own clock would hang its caller.
+IReferenceClock* SharedSystemClock();
+// Lets graph run on the shared clock. S_FALSE (the graph keeps its default clock) when there is none; otherwise the
+// result of IMediaFilter::SetSyncSource.
+HRESULT UseSharedSystemClock(IGraphBuilder* graph);
+
 // Frees the format block and the object of a media type filled in by DirectShow, and clears them.
 void FreeMediaTypeFields(AM_MEDIA_TYPE& type);
 

@@ -94,6 +94,8 @@ HRESULT BuildGraph(VideoInput& in)
     // The grabber keeps a copy of the newest sample; no callback, not one-shot.
     hr = g.grabber->SetBufferSamples(TRUE);
     if (FAILED(hr)) return hr;
+    // The file plays at its own pace against a clock; without the shared one the graph would keep its default.
+    (void)UseSharedSystemClock(g.graph.Get());
     return g.control->Run();
 }
 

@@ -83,15 +83,6 @@ bool FrameRecorder::WaitForCount(size_t count, DWORD timeoutMs, std::vector<Capt
     }
 }
 
-HRESULT STDMETHODCALLTYPE FrameRecorder::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ISampleGrabberCB)) return E_NOINTERFACE;
-    *object = static_cast<ISampleGrabberCB*>(this);
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE FrameRecorder::SampleCB(double, IMediaSample* sample)
 {
     if (!sample) return E_POINTER;

@@ -28,7 +28,7 @@ public:
 };
 
 // Records the frames the grabber sees; the test takes them as they come.
-class FrameRecorder : public ISampleGrabberCB {
+class FrameRecorder : public OwnedGrabberCallback {
 public:
     // Moves out the frames recorded since the last call.
     std::vector<CapturedFrame> TakeNew();
@@ -43,12 +43,7 @@ public:
     void ScribbleAfterRecording() { scribble_ = true; }
     static constexpr uint8_t kScribble = 0x55;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    // Owned by the test, which outlives the graph.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
 
 private:
     CCritSec lock_;

@@ -16,7 +16,7 @@ namespace {
 
 // Sorts every delivered frame by what it shows, without keeping it: the picture, a whole test camera frame, or
 // black (a camera that has not delivered yet). Anything else is part of one input and part of another.
-class FrameSorter : public ISampleGrabberCB {
+class FrameSorter : public OwnedGrabberCallback {
 public:
     explicit FrameSorter(std::vector<uint8_t> picture) : picture_(std::move(picture)) {}
 
@@ -32,18 +32,6 @@ public:
         return firstTorn_;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ISampleGrabberCB)) return E_NOINTERFACE;
-        *object = static_cast<ISampleGrabberCB*>(this);
-        return S_OK;
-    }
-    // Owned by the test, which outlives the graph.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override
     {
         BYTE* data = nullptr;

@@ -12,6 +12,7 @@
 #include "filter/sources/GraphOperations.h"
 #include "filter/sources/PicturesSource.h"
 #include "support/TestFiles.h"
+#include "tools/OwnedGrabberCallback.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +155,7 @@ struct RealSample {
 };
 
 // Records the times of the samples passing a Sample Grabber.
-class TimeRecorder : public ISampleGrabberCB {
+class TimeRecorder : public OwnedGrabberCallback {
 public:
     TimeRecorder() : arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) { InitializeCriticalSection(&lock_); }
     virtual ~TimeRecorder()
@@ -163,18 +164,6 @@ public:
         CloseHandle(arrived_);
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(ISampleGrabberCB))) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override
     {
         REFERENCE_TIME start = -1, end = -1;
@@ -186,7 +175,6 @@ public:
         SetEvent(arrived_);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
 
     struct Stamp {
         REFERENCE_TIME start, end;

@@ -6,6 +6,8 @@
 #include "filter/framework/TestCameraIds.h"
 #include "filter/framework/TestCameraPattern.h"
 #include "filter/framework/TestCameraRegistration.h"
+#include "filter/sources/GraphOperations.h"
+#include "tools/OwnedGrabberCallback.h"
 
 #include <algorithm>
 
@@ -13,7 +15,7 @@ namespace {
 
 // Grabber callback: checks each sample against the pattern and the expected frame number, and signals once a
 // target count of samples arrived.
-class FrameChecker : public ISampleGrabberCB {
+class FrameChecker : public OwnedGrabberCallback {
 public:
     FrameChecker(int width, int height) : width_(width), height_(height), reached_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     virtual ~FrameChecker() { CloseHandle(reached_); }
@@ -43,18 +45,6 @@ public:
         return firstError_;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ISampleGrabberCB)) return E_NOINTERFACE;
-        *object = static_cast<ISampleGrabberCB*>(this);
-        return S_OK;
-    }
-    // Owned by the test, which outlives the graph.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override
     {
         CAutoLock lock(&lock_);
@@ -151,6 +141,7 @@ struct CameraGraph {
         ASSERT_TRUE(grabberIn && grabberOut && rendererIn);
         ASSERT_EQ(graph->Connect(cameraOut.Get(), grabberIn.Get()), S_OK);
         ASSERT_EQ(graph->Connect(grabberOut.Get(), rendererIn.Get()), S_OK);
+        ASSERT_EQ(UseSharedSystemClock(graph.Get()), S_OK);
     }
 
     void WithoutClock()

@@ -44,6 +44,7 @@ struct ClipGraph {
         ASSERT_EQ(ConnectFirstConnectablePin(graph.Get(), source.Get(), grabberFilter.Get(), pins, lastPin), S_OK);
         ASSERT_EQ(AddNullRenderer(graph.Get(), renderer), S_OK);
         ASSERT_EQ(ConnectFilters(graph.Get(), grabberFilter.Get(), renderer.Get()), S_OK);
+        ASSERT_EQ(UseSharedSystemClock(graph.Get()), S_OK);
     }
 };
 
@@ -116,6 +117,27 @@ TEST(GraphOperations, ConnectedPinsAreFoundAsConnectedOnly)
 
     // Nothing is left to connect to: the renderer's only input is taken.
     EXPECT_EQ(ConnectFilters(clip.graph.Get(), clip.grabberFilter.Get(), clip.renderer.Get()), VFW_E_NOT_FOUND);
+}
+
+TEST(GraphOperations, GraphsShareTheOneSystemClockOfTheProcess)
+{
+    IReferenceClock* clock = SharedSystemClock();
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(SharedSystemClock(), clock);
+    REFERENCE_TIME now = 0;
+    EXPECT_EQ(clock->GetTime(&now), S_OK);
+    EXPECT_EQ(UseSharedSystemClock(nullptr), E_POINTER);
+    for (int i = 0; i < 2; ++i) {
+        ClipGraph clip;
+        ASSERT_NO_FATAL_FAILURE(clip.Build(L"clip-4x3.avi"));
+        ComRef<IMediaFilter> filter;
+        ASSERT_EQ(clip.graph->QueryInterface(IID_IMediaFilter, filter.PutVoid()), S_OK);
+        ComRef<IReferenceClock> used;
+        ASSERT_EQ(filter->GetSyncSource(used.Put()), S_OK);
+        EXPECT_EQ(used.Get(), clock);
+    }
+    // Both graphs are gone; the clock still answers.
+    EXPECT_EQ(clock->GetTime(&now), S_OK);
 }
 
 TEST(GraphOperations, FetchBeforeAnySampleFailsAndAfterRunGivesTheGrabbedFormat)
