@@ -107,6 +107,16 @@ size_t CountThreads()
     return count;
 }
 
+size_t CountThreadsSettlingAtMost(size_t limit, unsigned timeoutMs)
+{
+    size_t count = CountThreads();
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; count > limit && GetTickCount64() < deadline;) {
+        Sleep(20);
+        count = CountThreads();
+    }
+    return count;
+}
+
 size_t CountGdiObjects()
 {
     const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);

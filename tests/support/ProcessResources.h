@@ -8,5 +8,8 @@
 size_t CountOpenHandles();
 // Threads of this process.
 size_t CountThreads();
+// Threads of this process once there are no more than `limit`, or after timeoutMs: threads that were told to end
+// may take a moment to be gone from the system's tables.
+size_t CountThreadsSettlingAtMost(size_t limit, unsigned timeoutMs = 10000);
 // GDI objects in use by this process (under Wine together with the system's shared stock objects).
 size_t CountGdiObjects();

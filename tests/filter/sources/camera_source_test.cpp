@@ -253,11 +253,7 @@ TEST_F(CameraSourceTest, TwoHundredStartsAndStopsLeaveNoThreadsBehind)
         ASSERT_EQ(FillFirstFrame(frame), S_OK) << "cycle " << cycle;
         StopCameraSource();
     }
-    size_t threadsAfter = CountThreads();
-    for (ULONGLONG deadline = GetTickCount64() + 10000; threadsAfter > threadsBefore && GetTickCount64() < deadline;) {
-        Sleep(20);
-        threadsAfter = CountThreads();
-    }
+    const size_t threadsAfter = CountThreadsSettlingAtMost(threadsBefore);
     EXPECT_LE(threadsAfter, threadsBefore);
     EXPECT_LE(CountOpenHandles(), handlesBefore + 200 * 8) << "more than Wine keeps per graph";
     EXPECT_EQ(registration->CanUnloadNow(), S_OK);
@@ -275,11 +271,7 @@ TEST_F(CameraSourceTest, StartsAndStopsInQuickSuccessionNeverHang)
         if (cycle % 3 == 1) Sleep(1);
         StopCameraSource();
     }
-    size_t threadsAfter = CountThreads();
-    for (ULONGLONG deadline = GetTickCount64() + 10000; threadsAfter > threadsBefore && GetTickCount64() < deadline;) {
-        Sleep(20);
-        threadsAfter = CountThreads();
-    }
+    const size_t threadsAfter = CountThreadsSettlingAtMost(threadsBefore);
     EXPECT_LE(threadsAfter, threadsBefore);
 }
 

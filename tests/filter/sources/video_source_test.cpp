@@ -309,11 +309,7 @@ TEST_F(VideoSourceTest, RepeatedStartAndStopLeavesNoMoreThanWineItselfKeeps)
     const DWORD elapsed = GetTickCount() - start;
 
     // The threads of the last released graph may take a moment to end.
-    size_t threadsAfter = CountThreads();
-    for (int wait = 0; wait < 50 && threadsAfter > threadsBefore + 4; ++wait) {
-        Sleep(100);
-        threadsAfter = CountThreads();
-    }
+    const size_t threadsAfter = CountThreadsSettlingAtMost(threadsBefore + 4, 5000);
     const size_t handlesAfter = CountOpenHandles();
     const double handlesPerCycle =
         static_cast<double>(static_cast<long>(handlesAfter) - static_cast<long>(handlesBefore)) / kCycles;
