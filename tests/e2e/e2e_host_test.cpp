@@ -2,10 +2,13 @@
 // many filter objects created and released, and calls with bad arguments.
 #include "CameraEndToEnd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "filter/IData.h"
 #include "filter/framework/CritSec.h"

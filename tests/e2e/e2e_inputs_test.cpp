@@ -2,6 +2,7 @@
 #include "CameraEndToEnd.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
