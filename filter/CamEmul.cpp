@@ -4,6 +4,7 @@
 #include "filter/GdiplusUsers.h"
 #include "filter/InputSwitching.h"
 #include "filter/SettingChanges.h"
+#include "filter/framework/ComRef.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/CameraSource.h"
 
@@ -53,19 +54,25 @@ CCamEmul::CCamEmul(IUnknown* outer, HRESULT* hr) : CSource(L"Veltrane", outer, C
         *hr = E_OUTOFMEMORY;
         return;
     }
-    if (FAILED(*hr)) return;
+    if (FAILED(*hr)) {
+        // A pin that could not join the pin array would never be deleted with the filter.
+        if (FindPinNumber(stream_) == 0) delete stream_;
+        stream_ = nullptr;
+        return;
+    }
     // Without GDI+ the inputs and placeholders cannot draw; the filter still works and shows what it can.
     gdiplusStarted_ = AcquireGdiplus();
-    StartActiveSource(true);
-    constructed_ = true;
+    AttachFilterObject();
+    attached_ = true;
 }
 
 CCamEmul::~CCamEmul()
 {
     // The streaming thread ends before the inputs and GDI+ it draws with go away.
     if (!IsStopped()) (void)Stop();
-    // A filter whose pin could not be made never started anything, and must not end what others use.
-    if (constructed_) StopAllSources(true);
+    // A filter whose pin could not be made never joined the inputs, and must not end what others use. The last
+    // object to go stops the inputs, which drops every GDI+ object they keep, before GDI+ is shut down.
+    if (attached_) DetachFilterObject();
     if (gdiplusStarted_) ReleaseGdiplus();
 }
 
@@ -97,6 +104,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void
     if (IsEqualIID(iid, IID_IData)) return GetInterface(static_cast<IData*>(this), object);
     if (IsEqualIID(iid, IID_ISpecifyPropertyPages))
         return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
+    if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
     if (IsPinInterface(iid)) return QueryPinInterface(iid, object);
     return CSource::NonDelegatingQueryInterface(iid, object);
 }
@@ -109,6 +117,51 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetPages(CAUUID* pages)
     if (!pages->pElems) return E_OUTOFMEMORY;
     pages->pElems[0] = CLSID_VeltraneSettingsPage;
     return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CCamEmul::GetMiscFlags()
+{
+    return AM_FILTER_MISC_FLAGS_IS_SOURCE;
+}
+
+void CCamEmul::UpdateStreamPacing()
+{
+    if (!stream_) return;
+    ComRef<IReferenceClock> clock;
+    (void)CSource::GetSyncSource(clock.Put());  // S_OK with or without a clock
+    stream_->UpdatePacing(State(), StartTime(), clock.Get());
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::Stop()
+{
+    CAutoLock lock(pStateLock());
+    const HRESULT hr = CSource::Stop();
+    UpdateStreamPacing();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::Pause()
+{
+    CAutoLock lock(pStateLock());
+    const HRESULT hr = CSource::Pause();
+    UpdateStreamPacing();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::Run(REFERENCE_TIME start)
+{
+    CAutoLock lock(pStateLock());
+    const HRESULT hr = CSource::Run(start);
+    UpdateStreamPacing();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::SetSyncSource(IReferenceClock* clock)
+{
+    CAutoLock lock(pStateLock());
+    const HRESULT hr = CSource::SetSyncSource(clock);
+    UpdateStreamPacing();
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::RevertSettings()

@@ -17,7 +17,7 @@ inline constexpr CLSID CLSID_VeltraneSettingsPage = {
 
 class CCamStream;
 
-class CCamEmul : public IData, public CSource, public ISpecifyPropertyPages {
+class CCamEmul : public IData, public CSource, public ISpecifyPropertyPages, public IAMFilterMiscFlags {
 public:
     // A new filter for `outer` (null when not aggregated), returned as its non-delegating unknown without a
     // reference. Null with E_OUTOFMEMORY in `hr` when it cannot be allocated; an object with a failure in `hr`
@@ -65,6 +65,15 @@ public:
     // ISpecifyPropertyPages: the settings page.
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
+    // IAMFilterMiscFlags: a live source, which delivers by itself.
+    ULONG STDMETHODCALLTYPE GetMiscFlags() override;
+
+    // State changes and the reference clock also set what the output stream paces itself by.
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
+
 private:
     CCamEmul(IUnknown* outer, HRESULT* hr);
     ~CCamEmul() override;
@@ -73,7 +82,10 @@ private:
     HRESULT QueryPinInterface(REFIID iid, void** object);
     static bool IsPinInterface(REFIID iid);
 
+    // Tells the stream the filter's state, start time and clock. Call under the state lock.
+    void UpdateStreamPacing();
+
     CCamStream* stream_ = nullptr;  // owned by the base filter's pin array
     bool gdiplusStarted_ = false;
-    bool constructed_ = false;  // the inputs were started: destruction stops them and ends the tray
+    bool attached_ = false;  // joined the process's running inputs: destruction detaches
 };

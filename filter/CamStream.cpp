@@ -2,13 +2,15 @@
 
 #include "filter/FrameDispatch.h"
 #include "filter/StreamFormats.h"
-#include "filter/framework/ComRef.h"
+#include "filter/StreamPacing.h"
 #include "filter/framework/Source.h"
+#include "filter/sources/FrameFormat.h"
 
 #include <ks.h>
 #include <ksmedia.h>
 
 #include <cstring>
+#include <utility>
 
 static_assert(sizeof(VIDEOINFOHEADER) == kVideoInfoHeaderBytes, "VIDEOINFOHEADER layout");
 static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == kStreamCapsBytes, "VIDEO_STREAM_CONFIG_CAPS layout");
@@ -51,12 +53,24 @@ HRESULT BuildListedType(int n, CMediaType* type)
     return S_OK;
 }
 
-// Whether SetFormat can keep the type: video described by a whole VIDEOINFOHEADER, which is what every frame
-// reads its period and size from.
-bool IsUsableVideoType(const AM_MEDIA_TYPE& type)
+// The fields of a host's proposed type that decide whether the stream can deliver it.
+ProposedFormat DescribeProposal(const AM_MEDIA_TYPE& type)
 {
-    return IsEqualGUID(type.majortype, MEDIATYPE_Video) && IsEqualGUID(type.formattype, FORMAT_VideoInfo) &&
-           type.pbFormat != nullptr && type.cbFormat >= sizeof(VIDEOINFOHEADER);
+    ProposedFormat proposal;
+    proposal.video = IsEqualGUID(type.majortype, MEDIATYPE_Video) != FALSE;
+    proposal.rgb24 = IsEqualGUID(type.subtype, MEDIASUBTYPE_RGB24) != FALSE;
+    proposal.videoInfo = IsEqualGUID(type.formattype, FORMAT_VideoInfo) != FALSE;
+    if (!type.pbFormat) return proposal;
+    proposal.formatBytes = type.cbFormat;
+    if (type.cbFormat < sizeof(VIDEOINFOHEADER)) return proposal;
+    VIDEOINFOHEADER header;
+    std::memcpy(&header, type.pbFormat, sizeof(header));
+    proposal.bitCount = header.bmiHeader.biBitCount;
+    proposal.compression = header.bmiHeader.biCompression;
+    proposal.width = header.bmiHeader.biWidth;
+    proposal.height = header.bmiHeader.biHeight;
+    proposal.frameTime = header.AvgTimePerFrame;
+    return proposal;
 }
 
 void FillCapsBlock(BYTE* block)
@@ -91,13 +105,17 @@ void FillCapsBlock(BYTE* block)
 }  // namespace
 
 CCamStream::CCamStream(HRESULT* hr, CSource* filter)
-    : CSourceStream(hr, filter, L"Veltrane"), owner_(filter)
+    : CSourceStream(hr, filter, L"Veltrane"), owner_(filter), wakeEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     const HRESULT built = BuildListedType(kStreamDefaultSizeIndex, &mediaType_);
     if (FAILED(built) && hr && SUCCEEDED(*hr)) *hr = built;
+    if (!wakeEvent_ && hr && SUCCEEDED(*hr)) *hr = E_OUTOFMEMORY;
 }
 
-CCamStream::~CCamStream() = default;
+CCamStream::~CCamStream()
+{
+    if (wakeEvent_) CloseHandle(wakeEvent_);
+}
 
 HRESULT STDMETHODCALLTYPE CCamStream::NonDelegatingQueryInterface(REFIID iid, void** object)
 {
@@ -109,7 +127,7 @@ HRESULT STDMETHODCALLTYPE CCamStream::NonDelegatingQueryInterface(REFIID iid, vo
 
 bool CCamStream::ReadCurrentHeader(VIDEOINFOHEADER* header)
 {
-    CAutoLock lock(&formatLock_);
+    CAutoLock lock(&typeLock_);
     if (!mediaType_.Format() || mediaType_.FormatLength() < sizeof(VIDEOINFOHEADER)) return false;
     std::memcpy(header, mediaType_.Format(), sizeof(VIDEOINFOHEADER));
     return true;
@@ -118,7 +136,48 @@ bool CCamStream::ReadCurrentHeader(VIDEOINFOHEADER* header)
 HRESULT CCamStream::OnThreadCreate()
 {
     streamTime_ = 0;
+    filledBefore_ = false;
     return S_OK;
+}
+
+void CCamStream::UpdatePacing(FILTER_STATE state, REFERENCE_TIME startTime, IReferenceClock* clock)
+{
+    ComRef<IReferenceClock> previous;  // let go of outside the lock
+    {
+        CAutoLock lock(&pacingLock_);
+        pacingState_ = state;
+        pacingStart_ = startTime;
+        previous = std::move(pacingClock_);
+        pacingClock_.CopyFrom(clock);
+    }
+    if (wakeEvent_) SetEvent(wakeEvent_);
+}
+
+void CCamStream::WaitUntilDue(REFERENCE_TIME start, REFERENCE_TIME frameTime)
+{
+    for (;;) {
+        PacingInput input;
+        ComRef<IReferenceClock> clock;
+        {
+            CAutoLock lock(&pacingLock_);
+            input.state = pacingState_ == State_Running  ? StreamRunState::Running
+                          : pacingState_ == State_Paused ? StreamRunState::Paused
+                                                         : StreamRunState::Stopped;
+            input.dueTime = pacingStart_ + start;
+            clock = pacingClock_;
+        }
+        REFERENCE_TIME now = 0;
+        // A clock that cannot be read paces nothing: the stream then runs as it would without one.
+        input.hasClock = clock && SUCCEEDED(clock->GetTime(&now));
+        input.clockNow = now;
+        input.filledBefore = filledBefore_;
+        input.msSinceLastFill = GetTickCount() - lastFillTick_;
+        input.frameTime = frameTime;
+        const PacingStep step = DecidePacing(input);
+        if (step.deliverNow) return;
+        HANDLE waits[2] = {GetRequestHandle(), wakeEvent_};
+        if (WaitForMultipleObjects(2, waits, FALSE, step.waitMs) == WAIT_OBJECT_0) return;
+    }
 }
 
 HRESULT CCamStream::FillBuffer(IMediaSample* sample)
@@ -130,6 +189,7 @@ HRESULT CCamStream::FillBuffer(IMediaSample* sample)
     (void)ReadCurrentHeader(&header);
     REFERENCE_TIME start = streamTime_;
     REFERENCE_TIME end = start + header.AvgTimePerFrame;
+    WaitUntilDue(start, header.AvgTimePerFrame);
     streamTime_ = end;
     // Setting times and the sync point only writes the sample's fields; an allocator's sample that refused them
     // would still carry a usable frame, so the frame goes out regardless.
@@ -138,15 +198,37 @@ HRESULT CCamStream::FillBuffer(IMediaSample* sample)
 
     BYTE* buffer = nullptr;
     const long size = sample->GetSize();
-    if (SUCCEEDED(sample->GetPointer(&buffer)) && buffer && size > 0)
-        FillFrame(buffer, static_cast<size_t>(size));
+    if (SUCCEEDED(sample->GetPointer(&buffer)) && buffer && size > 0) {
+        const int width = header.bmiHeader.biWidth;
+        const int height = header.bmiHeader.biHeight;
+        if (width == kFrameWidth && height == kFrameHeight)
+            (void)FillFrame(buffer, static_cast<size_t>(size));
+        else
+            FillScaled(buffer, static_cast<size_t>(size), width, height);
+    }
+    filledBefore_ = true;
+    lastFillTick_ = GetTickCount();
     return S_OK;
+}
+
+void CCamStream::FillScaled(BYTE* buffer, size_t size, int width, int height)
+{
+    if (!scaler_.IsPreparedFor(kFrameWidth, kFrameHeight, width, height) &&
+        !scaler_.Prepare(kFrameWidth, kFrameHeight, width, height))
+        return;
+    // A sample too small for the scaled frame is left as it is rather than written past its end.
+    if (size < scaler_.DestinationBytes()) return;
+    if (frame_.size() != scaler_.SourceBytes()) frame_.assign(scaler_.SourceBytes(), 0);
+    // When no input is selected the sample stays untouched, as at the inputs' own size. Otherwise frame_ holds the
+    // newest frame (or the previous one, when the input had nothing new or a switch was under way).
+    if (!FillFrame(frame_.data(), frame_.size())) return;
+    scaler_.Scale(frame_.data(), buffer);
 }
 
 HRESULT CCamStream::CheckMediaType(const CMediaType* type)
 {
     if (!type) return E_POINTER;
-    CAutoLock lock(&formatLock_);
+    CAutoLock lock(&typeLock_);
     return mediaType_ == *type ? S_OK : E_INVALIDARG;
 }
 
@@ -159,7 +241,7 @@ HRESULT CCamStream::GetMediaType(int position, CMediaType* type)
     case MediaTypePosition::NoMoreItems:
         return VFW_S_NO_MORE_ITEMS;
     case MediaTypePosition::Current: {
-        CAutoLock lock(&formatLock_);
+        CAutoLock lock(&typeLock_);
         return type->Set(mediaType_);
     }
     case MediaTypePosition::Listed:
@@ -170,7 +252,6 @@ HRESULT CCamStream::GetMediaType(int position, CMediaType* type)
 
 HRESULT CCamStream::SetMediaType(const CMediaType* type)
 {
-    CAutoLock lock(&formatLock_);
     return CSourceStream::SetMediaType(type);
 }
 
@@ -180,21 +261,31 @@ HRESULT CCamStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERT
     CAutoLock lock(owner_->pStateLock());
     VIDEOINFOHEADER header{};
     if (!ReadCurrentHeader(&header)) return VFW_E_INVALIDMEDIATYPE;
-    request->cBuffers = 1;
+    // Several buffers: the pacing on the clock sets the rate, and a downstream filter that holds on to samples
+    // (a tee sharing this allocator with a preview, say) must not starve the stream. Any granted count works.
+    request->cBuffers = request->cBuffers > kStreamBufferCount ? request->cBuffers : kStreamBufferCount;
     request->cbBuffer = static_cast<long>(header.bmiHeader.biSizeImage);
     ALLOCATOR_PROPERTIES actual{};
     const HRESULT hr = allocator->SetProperties(request, &actual);
     if (FAILED(hr)) return hr;
-    return actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+    return actual.cBuffers < 1 || actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CCamStream::SetFormat(AM_MEDIA_TYPE* type)
 {
     if (!type) return E_POINTER;
-    if (!IsUsableVideoType(*type)) return VFW_E_INVALIDMEDIATYPE;
+    const ProposedFormat proposal = DescribeProposal(*type);
+    const int n = DeliverableSizeOf(proposal);
+    if (n == 0) return VFW_E_INVALIDMEDIATYPE;
+    // The stream keeps its own description of the size: image and sample sizes follow from width and height,
+    // whatever a host left in them after editing a type from GetStreamCaps.
+    CMediaType accepted;
+    HRESULT hr = BuildListedType(n, &accepted);
+    if (FAILED(hr)) return hr;
+    reinterpret_cast<VIDEOINFOHEADER*>(accepted.Format())->AvgTimePerFrame = AcceptedFrameTime(proposal.frameTime);
     {
-        CAutoLock lock(&formatLock_);
-        const HRESULT hr = mediaType_.Set(*type);
+        CAutoLock lock(&typeLock_);
+        hr = mediaType_.Set(accepted);
         if (FAILED(hr)) return hr;
     }
     ComRef<IPin> connected;
@@ -210,7 +301,7 @@ HRESULT STDMETHODCALLTYPE CCamStream::SetFormat(AM_MEDIA_TYPE* type)
 HRESULT STDMETHODCALLTYPE CCamStream::GetFormat(AM_MEDIA_TYPE** type)
 {
     if (!type) return E_POINTER;
-    CAutoLock lock(&formatLock_);
+    CAutoLock lock(&typeLock_);
     *type = CreateMediaType(&mediaType_);
     return *type ? S_OK : E_OUTOFMEMORY;
 }
@@ -227,12 +318,19 @@ HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** t
 {
     if (!type || !caps) return E_POINTER;
     *type = nullptr;
+    switch (ClassifyStreamCapsIndex(index)) {
+    case StreamCapsIndex::Invalid:
+        return E_INVALIDARG;
+    case StreamCapsIndex::PastTheLast:
+        return S_FALSE;
+    case StreamCapsIndex::Size:
+        break;
+    }
     const int n = StreamCapsSizeFor(index);
-    if (n == 0) return E_INVALIDARG;
 
     AM_MEDIA_TYPE* copy = nullptr;
     {
-        CAutoLock lock(&formatLock_);
+        CAutoLock lock(&typeLock_);
         copy = CreateMediaType(&mediaType_);
     }
     if (!copy) return E_OUTOFMEMORY;

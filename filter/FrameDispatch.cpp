@@ -89,16 +89,31 @@ CCritSec& SourceLock()
     return lock;
 }
 
-void SetReconfiguring(bool reconfiguring) { g_reconfiguring.store(reconfiguring ? 1 : 0); }
+void BeginReconfiguring() { ++g_reconfiguring; }
+
+void EndReconfiguring() { --g_reconfiguring; }
 
 bool IsReconfiguring() { return g_reconfiguring.load() != 0; }
 
-void FillFrame(BYTE* buffer, size_t size)
+namespace {
+
+bool IsInputMode(int32_t mode) { return mode >= Camera && mode <= Desktop; }
+
+}  // namespace
+
+bool FillFrame(BYTE* buffer, size_t size)
 {
-    if (IsReconfiguring() || !buffer) return;
+    if (!buffer) return false;
+    if (IsReconfiguring()) return IsInputMode(CurrentSettings().GlobalType);
     CAutoLock lock(&SourceLock());
-    const HRESULT result = ProduceFrame(CurrentSettings().GlobalType, buffer, size);
+    const int32_t mode = CurrentSettings().GlobalType;
+    // Looked at again after the mode was read: a switch raises the flag before it stores the new mode, so a mode
+    // read here without the flag raised is that of the running input.
+    if (IsReconfiguring()) return IsInputMode(mode);
+    if (!IsInputMode(mode)) return false;
+    const HRESULT result = ProduceFrame(mode, buffer, size);
     if (FAILED(result)) FillPlaceholderFrame(buffer, size, result);
+    return true;
 }
 
 void FillPlaceholderFrame(BYTE* buffer, size_t size, HRESULT code)

@@ -13,14 +13,26 @@
 CCritSec& SourceLock();
 
 // Raised while an input switch is in progress; FillFrame then skips the frame instead of waiting for the lock.
-// Read without a lock.
-void SetReconfiguring(bool reconfiguring);
+// A count, so that overlapping switches (from host threads and the tray) keep it raised until the last one
+// ends. Raised before the new mode is stored: the streaming thread never runs the producer of an input that is
+// not started yet. Read without a lock.
+void BeginReconfiguring();
+void EndReconfiguring();
 bool IsReconfiguring();
 
-// Fills one sample of `size` bytes from the input selected by CurrentSettings().GlobalType (1 camera,
-// 2 pictures, 3 video, 4 desktop; any other value leaves the buffer as it is). A negative producer result puts the
-// matching placeholder in the buffer (black when its size differs from the 640 x 480 placeholder).
-void FillFrame(BYTE* buffer, size_t size);
+class ReconfiguringScope {
+public:
+    ReconfiguringScope() { BeginReconfiguring(); }
+    ~ReconfiguringScope() { EndReconfiguring(); }
+    ReconfiguringScope(const ReconfiguringScope&) = delete;
+    ReconfiguringScope& operator=(const ReconfiguringScope&) = delete;
+};
+
+// Fills one sample of `size` bytes from the input selected by GlobalType (1 camera, 2 pictures, 3 video,
+// 4 desktop). A negative producer result puts the matching placeholder in the buffer (black when its size differs
+// from the 640 x 480 placeholder). False when no input is selected (any other GlobalType): the buffer is left as
+// it is. True otherwise, also when a switch under way skipped the frame.
+bool FillFrame(BYTE* buffer, size_t size);
 
 // Copies the placeholder for producer result `code` into the buffer, rebuilding it first when the code changed;
 // a buffer whose size is not that of the placeholder is filled black. Call under the source lock.

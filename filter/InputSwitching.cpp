@@ -19,6 +19,19 @@ constexpr int kInputHeight = 480;
 std::atomic<long> g_starts{0};
 std::atomic<int32_t> g_cameraOn{1};
 
+// Serialises attaching and detaching filter objects, so that a last object's teardown and a new object's start
+// never interleave. Never taken by the tray thread or the streaming thread.
+struct FilterObjects {
+    CCritSec lock;
+    long count = 0;
+};
+
+FilterObjects& Objects()
+{
+    static FilterObjects objects;
+    return objects;
+}
+
 void StartDesktopFromSettings(const FilterSettings& settings)
 {
     const std::vector<MonitorRecord>& monitors = MonitorList();
@@ -28,6 +41,28 @@ void StartDesktopFromSettings(const FilterSettings& settings)
 }
 
 }  // namespace
+
+void AttachFilterObject()
+{
+    FilterObjects& objects = Objects();
+    CAutoLock lock(&objects.lock);
+    if (objects.count++ == 0) StartActiveSource(true);
+}
+
+void DetachFilterObject()
+{
+    FilterObjects& objects = Objects();
+    CAutoLock lock(&objects.lock);
+    if (objects.count <= 0) return;
+    if (--objects.count == 0) StopAllSources(true);
+}
+
+long AttachedFilterObjects()
+{
+    FilterObjects& objects = Objects();
+    CAutoLock lock(&objects.lock);
+    return objects.count;
+}
 
 void StartActiveSource(bool reload)
 {
@@ -64,8 +99,8 @@ void StartActiveSource(bool reload)
 
 void StopAllSources(bool closeTray)
 {
-    CAutoLock lock(&SourceLock());
     if (closeTray) EndTray();
+    CAutoLock lock(&SourceLock());
     ResetDesktopCaptureClock();
     StopVideoSource();
     ClearPicturesFrames();
@@ -74,10 +109,9 @@ void StopAllSources(bool closeTray)
 
 void RestartActiveSource()
 {
-    SetReconfiguring(true);
+    ReconfiguringScope switching;
     StopAllSources(false);
     StartActiveSource(false);
-    SetReconfiguring(false);
 }
 
 long ActiveSourceStarts()

@@ -14,6 +14,7 @@ void ChangeActiveCamera(const wchar_t* name)
 {
     std::wstring value = ClampSettingString(name);
     if (value == CurrentSettings().ActiveCamera) return;
+    ReconfiguringScope switching;
     CurrentSettings().ActiveCamera = std::move(value);
     RestartActiveSource();
 }
@@ -22,6 +23,8 @@ void ChangeGlobalType(int32_t mode)
 {
     if (mode == Camera) SetCameraOnFlag(1);
     if (mode == CurrentSettings().GlobalType) return;
+    // Raised before the mode is stored, so that the streaming thread never fills from an input not yet started.
+    ReconfiguringScope switching;
     CurrentSettings().GlobalType = mode;
     RestartActiveSource();
 }
@@ -73,6 +76,7 @@ void ChangeRepeatVideo(int32_t repeat)
 
 void ChangeVideoFile(const wchar_t* path)
 {
+    ReconfiguringScope switching;
     CurrentSettings().VideoFile = ClampSettingString(path);
     RestartActiveSource();
 }
@@ -83,9 +87,12 @@ void ChangeDesktopIndex(int32_t index)
     (void)SelectDesktopMonitor(index);
 }
 
-void RevertToSavedSettings()
+namespace {
+
+// The current settings take the saved values; the running inputs follow each difference.
+void RestoreSavedSettings()
 {
-    SetReconfiguring(true);
+    ReconfiguringScope switching;
     FilterSettings& current = CurrentSettings();
     const RevertPlan plan = TakeSavedSettings(current, SavedSettings());
     if (plan.useBorder) SetBorderEnabled(current.UseBorder);
@@ -98,7 +105,13 @@ void RevertToSavedSettings()
         StopAllSources(false);
         StartActiveSource(false);
     }
-    SetReconfiguring(false);
+}
+
+}  // namespace
+
+void RevertToSavedSettings()
+{
+    RestoreSavedSettings();
     EnableApplicationPropertiesButton();
 }
 

@@ -30,6 +30,31 @@ int StreamCapsSizeFor(int index)
     return 0;
 }
 
+StreamCapsIndex ClassifyStreamCapsIndex(int index)
+{
+    if (index < 0) return StreamCapsIndex::Invalid;
+    return StreamCapsSizeFor(index) == 0 ? StreamCapsIndex::PastTheLast : StreamCapsIndex::Size;
+}
+
+int DeliverableSizeOf(const ProposedFormat& format)
+{
+    if (!format.video || !format.rgb24 || !format.videoInfo) return 0;
+    if (format.formatBytes < kVideoInfoHeaderBytes) return 0;
+    if (format.bitCount != kStreamBitCount || format.compression != 0) return 0;
+    for (int n = 1; n <= kStreamSizeCount; ++n) {
+        const StreamSize size = StreamSizeOf(n);
+        if (format.width == size.width && format.height == size.height) return n;
+    }
+    return 0;
+}
+
+int64_t AcceptedFrameTime(int64_t requested)
+{
+    const StreamCapsValues caps = StreamCaps();
+    if (requested < caps.minFrameInterval || requested > caps.maxFrameInterval) return kStreamFrameTime;
+    return requested;
+}
+
 StreamCapsValues StreamCaps()
 {
     const StreamSize smallest = StreamSizeOf(1);

@@ -14,6 +14,8 @@ constexpr int kStreamUnitWidth = 80;
 constexpr int kStreamUnitHeight = 60;
 // The size the pin starts with and the inputs always render.
 constexpr int kStreamDefaultSizeIndex = kStreamSizeCount;
+// Buffers the stream asks its allocator for (it works with any count granted).
+constexpr long kStreamBufferCount = 3;
 // Bytes of VIDEO_STREAM_CONFIG_CAPS and of VIDEOINFOHEADER, as the pin reports and writes them.
 constexpr int kStreamCapsBytes = 128;
 constexpr size_t kVideoInfoHeaderBytes = 88;
@@ -38,6 +40,33 @@ MediaTypePosition ClassifyMediaTypePosition(int position);
 // The size n (1 to 8) that GetStreamCaps describes for an index: 0 means the largest, 8; 1 to 7 mean
 // themselves. 0 for an index outside 0 to 7, which is refused.
 int StreamCapsSizeFor(int index);
+
+// What GetStreamCaps answers for an index: a size, no such index (past the last), or a refused argument.
+enum class StreamCapsIndex { Size, PastTheLast, Invalid };
+StreamCapsIndex ClassifyStreamCapsIndex(int index);
+
+// The fields of a format a host proposes through SetFormat, as far as the stream reads them.
+struct ProposedFormat {
+    bool video = false;      // major type video
+    bool rgb24 = false;      // subtype RGB24
+    bool videoInfo = false;  // format type VideoInfo
+    uint32_t formatBytes = 0;
+    int bitCount = 0;
+    uint32_t compression = 0;  // 0 is BI_RGB
+    int32_t width = 0;
+    int32_t height = 0;
+    int64_t frameTime = 0;
+};
+
+// The size n (1 to 8) of a format the stream can deliver: uncompressed 24-bit bottom-up rows of one of the
+// offered sizes, described by a whole VIDEOINFOHEADER. 0 for anything else. Other header fields (such as an
+// image size a host did not recompute after editing the width and height) are not looked at: the stream sets
+// them itself.
+int DeliverableSizeOf(const ProposedFormat& format);
+
+// The frame period kept from a proposed format: one within the capabilities' interval range as it is,
+// anything else (0 included) the default ten frames per second.
+int64_t AcceptedFrameTime(int64_t requested);
 
 // The values of VIDEO_STREAM_CONFIG_CAPS, the same for every index.
 struct StreamCapsValues {

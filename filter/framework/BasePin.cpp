@@ -175,7 +175,14 @@ HRESULT STDMETHODCALLTYPE CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* type)
         type->bFixedSizeSamples = TRUE;
         return VFW_E_NOT_CONNECTED;
     }
+    CAutoLock typeLock(&typeLock_);
     return CopyMediaType(type, &mediaType_);
+}
+
+CMediaType CBasePin::CurrentMediaType()
+{
+    CAutoLock typeLock(&typeLock_);
+    return mediaType_;
 }
 
 HRESULT STDMETHODCALLTYPE CBasePin::QueryPinInfo(PIN_INFO* info)
@@ -260,6 +267,7 @@ HRESULT CBasePin::GetMediaType(int position, CMediaType* /*type*/)
 HRESULT CBasePin::SetMediaType(const CMediaType* type)
 {
     if (!type) return E_POINTER;
+    CAutoLock typeLock(&typeLock_);
     return mediaType_.Set(*type);
 }
 

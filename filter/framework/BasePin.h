@@ -64,7 +64,8 @@ public:
     IPin* GetConnected() const { return connected_; }
     CSource* Filter() const { return filter_; }
     bool IsStopped();
-    const CMediaType& CurrentMediaType() const { return mediaType_; }
+    // A copy of the current media type, taken under the type lock.
+    CMediaType CurrentMediaType();
     const std::wstring& Name() const { return name_; }
 
     // Media type enumerators made before a change of the pin's type list fail with VFW_E_ENUM_OUT_OF_SYNC.
@@ -72,7 +73,10 @@ public:
     void IncrementTypeVersion() { InterlockedIncrement(&typeVersion_); }
 
 protected:
+    // The current media type. Every read and write goes through typeLock_, which a pin's own configuration
+    // interface may take without the filter's state lock; it is taken last and never held while calling out.
     CMediaType mediaType_;
+    CCritSec typeLock_;
     CCritSec* lock_;
     REFERENCE_TIME segmentStart_ = 0;
     REFERENCE_TIME segmentStop_ = 0;

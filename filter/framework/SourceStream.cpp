@@ -38,19 +38,19 @@ HRESULT CSourceStream::Active()
 HRESULT CSourceStream::Inactive()
 {
     CAutoLock lock(lock_);
-    if (IsConnected()) {
-        // Decommitting first releases a thread that waits for a buffer.
-        HRESULT hr = CBaseOutputPin::Inactive();
-        if (FAILED(hr)) return hr;
-    }
+    HRESULT result = S_OK;
+    // Decommitting first releases a thread that waits for a buffer. The thread is stopped even when the decommit
+    // fails: the filter reports itself stopped afterwards, and a thread left running would go on filling samples.
+    if (IsConnected()) result = CBaseOutputPin::Inactive();
     if (ThreadExists()) {
         HRESULT hr = Stop();
-        if (FAILED(hr)) return hr;
-        hr = Exit();
-        if (FAILED(hr)) return hr;
+        if (SUCCEEDED(hr)) hr = Exit();
+        // A thread that did not answer has ended (CallWorker reports that as a failure); Close waits for it either
+        // way.
         Close();
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
     }
-    return S_OK;
+    return result;
 }
 
 DWORD CSourceStream::ThreadProc()

@@ -16,6 +16,14 @@ public:
     // Draws the border at path stretched over the width x height area of graphics, blending source-over. Nothing
     // for an empty path or a file that cannot be read or decoded.
     void Draw(Gdiplus::GpGraphics* graphics, const std::wstring& path, int width, int height);
+    // Lets go of the decoded picture. GDI+ objects must not outlive the GDI+ start that made them, so the
+    // camera input drops it whenever it stops.
+    void Forget()
+    {
+        ready_.reset();
+        known_ = false;
+    }
+    bool HoldsPicture() const { return ready_ != nullptr; }
 
 private:
     void Refresh(const std::wstring& path, int width, int height);

@@ -173,6 +173,14 @@ void StopCameraSource()
     in.renderer.Reset();
     in.name.clear();
     in.border.Disarm();
+    in.borderPicture.Forget();
+}
+
+bool CameraBorderPictureHeld()
+{
+    CameraInput& in = Input();
+    CAutoLock lock(&in.lock);
+    return in.borderPicture.HoldsPicture();
 }
 
 HRESULT FillCameraFrame(BYTE* data, size_t size)

@@ -17,8 +17,11 @@ CCritSec& CameraLock();
 // could not be built (the caller then calls StopCameraSource).
 HRESULT StartCameraSource(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile, int width,
                           int height);
-// Releases the graph; the camera name and the active border are cleared. Safe to call at any time.
+// Releases the graph and the decoded border picture; the camera name and the active border are cleared. Safe to
+// call at any time.
 void StopCameraSource();
+// Whether a decoded border picture (a GDI+ bitmap) is kept; none is once the camera input has stopped.
+bool CameraBorderPictureHeld();
 // Frame producer of the camera input: S_OK, S_FALSE, E_FRAME_NOCAMERA, VFW_E_INVALIDMEDIATYPE or a failure of the
 // grabber or of decoding (a black frame follows).
 HRESULT FillCameraFrame(BYTE* data, size_t size);

@@ -2,6 +2,7 @@
 // property set, its buffer decision and time stamps, and the frame dispatch with its placeholder pictures.
 #include "filter/CamStream.h"
 #include "filter/FrameDispatch.h"
+#include "filter/FrameScaler.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/MediaType.h"
 #include "filter/framework/ModuleObjects.h"
@@ -87,6 +88,7 @@ bool AllBytesAre(const std::vector<BYTE>& bytes, BYTE value)
 class FakeAllocator : public IMemAllocator {
 public:
     long grantExtra = 0;  // added to the requested size
+    long grantBuffers = -1;  // the count granted; the requested one when negative
     HRESULT setResult = S_OK;
     ALLOCATOR_PROPERTIES requested{};
 
@@ -109,6 +111,7 @@ public:
         if (FAILED(setResult)) return setResult;
         *actual = *request;
         actual->cbBuffer += grantExtra;
+        if (grantBuffers >= 0) actual->cBuffers = grantBuffers;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
@@ -232,7 +235,6 @@ protected:
             CAutoLock lock(&SourceLock());
             SetPlaceholderFolder(L"");
         }
-        SetReconfiguring(false);
         CurrentSettings().GlobalType = globalTypeAtStart_;
         EXPECT_EQ(ModuleObjectCount(), objectsAtStart_) << "framework objects leaked";
     }
@@ -388,31 +390,64 @@ TEST_F(CamStreamTest, SetFormatAndGetFormat)
     EXPECT_EQ(config->GetFormat(nullptr), E_POINTER);
 }
 
-TEST_F(CamStreamTest, SetFormatRefusesWhatTheStreamCannotUse)
+TEST_F(CamStreamTest, SetFormatRefusesWhatTheStreamCannotDeliver)
 {
     ComRef<IAMStreamConfig> config = Config();
     EXPECT_EQ(config->SetFormat(nullptr), E_POINTER);
 
-    CMediaType audio = ListedType(320, 240);
-    audio.SetType(&MEDIATYPE_Audio);
-    EXPECT_EQ(config->SetFormat(&audio), VFW_E_INVALIDMEDIATYPE);
+    auto header = [](CMediaType& type) { return reinterpret_cast<VIDEOINFOHEADER*>(type.Format()); };
+    const struct {
+        const char* what;
+        void (*spoil)(CMediaType&, VIDEOINFOHEADER*);
+    } refused[] = {
+        {"audio", [](CMediaType& t, VIDEOINFOHEADER*) { t.SetType(&MEDIATYPE_Audio); }},
+        {"RGB32 subtype", [](CMediaType& t, VIDEOINFOHEADER*) { t.SetSubtype(&MEDIASUBTYPE_RGB32); }},
+        {"VideoInfo2", [](CMediaType& t, VIDEOINFOHEADER*) { t.SetFormatType(&FORMAT_VideoInfo2); }},
+        {"32 bits", [](CMediaType&, VIDEOINFOHEADER* h) { h->bmiHeader.biBitCount = 32; }},
+        {"bit fields", [](CMediaType&, VIDEOINFOHEADER* h) { h->bmiHeader.biCompression = BI_BITFIELDS; }},
+        {"top-down rows", [](CMediaType&, VIDEOINFOHEADER* h) { h->bmiHeader.biHeight = -240; }},
+        {"size not offered", [](CMediaType&, VIDEOINFOHEADER* h) { h->bmiHeader.biWidth = h->bmiHeader.biHeight = 100; }},
+        {"short block", [](CMediaType& t, VIDEOINFOHEADER*) { (void)t.ReallocFormatBuffer(40); }},
+        {"no block", [](CMediaType& t, VIDEOINFOHEADER*) { t.ResetFormatBuffer(); }},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.what);
+        CMediaType type = ListedType(320, 240);
+        row.spoil(type, header(type));
+        EXPECT_EQ(config->SetFormat(&type), VFW_E_INVALIDMEDIATYPE);
+        // The current type stays as it was.
+        CMediaType current;
+        ASSERT_EQ(stream_->GetMediaType(0, &current), S_OK);
+        ExpectVideoSize(current, 640, 480);
+    }
+}
 
-    CMediaType otherFormat = ListedType(320, 240);
-    otherFormat.SetFormatType(&FORMAT_VideoInfo2);
-    EXPECT_EQ(config->SetFormat(&otherFormat), VFW_E_INVALIDMEDIATYPE);
+TEST_F(CamStreamTest, SetFormatDescribesTheSizeItselfAndKeepsOnlyPeriodsItCanDeliver)
+{
+    ComRef<IAMStreamConfig> config = Config();
+    const struct {
+        REFERENCE_TIME requested, kept;
+    } periods[] = {{333333, 333333}, {200000, 200000}, {50000000, 50000000}, {0, 1000000},
+                   {199999, 1000000}, {50000001, 1000000}, {-1, 1000000}};
+    for (const auto& period : periods) {
+        SCOPED_TRACE(period.requested);
+        // A host edits width and height of the largest type without touching the image or sample size.
+        AM_MEDIA_TYPE* edited = nullptr;
+        BYTE caps[128];
+        ASSERT_EQ(config->GetStreamCaps(0, &edited, caps), S_OK);
+        auto* header = reinterpret_cast<VIDEOINFOHEADER*>(edited->pbFormat);
+        header->bmiHeader.biWidth = 160;
+        header->bmiHeader.biHeight = 120;
+        header->AvgTimePerFrame = period.requested;
+        EXPECT_EQ(config->SetFormat(edited), S_OK);
+        DeleteMediaType(edited);
 
-    CMediaType shortBlock = ListedType(320, 240);
-    ASSERT_NE(shortBlock.ReallocFormatBuffer(40), nullptr);
-    EXPECT_EQ(config->SetFormat(&shortBlock), VFW_E_INVALIDMEDIATYPE);
-
-    CMediaType noBlock = ListedType(320, 240);
-    noBlock.ResetFormatBuffer();
-    EXPECT_EQ(config->SetFormat(&noBlock), VFW_E_INVALIDMEDIATYPE);
-
-    // None of them replaced the current type.
-    CMediaType current;
-    ASSERT_EQ(stream_->GetMediaType(0, &current), S_OK);
-    ExpectVideoSize(current, 640, 480);
+        CMediaType current;
+        ASSERT_EQ(stream_->GetMediaType(0, &current), S_OK);
+        ExpectVideoSize(current, 160, 120);
+        EXPECT_EQ(current.GetSampleSize(), 160u * 120u * 3u);
+        EXPECT_EQ(Header(current).AvgTimePerFrame, period.kept);
+    }
 }
 
 TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
@@ -461,8 +496,10 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
     AM_MEDIA_TYPE* type = nullptr;
     BYTE block[128];
     EXPECT_EQ(config->GetStreamCaps(-1, &type, block), E_INVALIDARG);
-    EXPECT_EQ(config->GetStreamCaps(9, &type, block), E_INVALIDARG);
-    EXPECT_EQ(config->GetStreamCaps(INT_MAX, &type, block), E_INVALIDARG);
+    EXPECT_EQ(config->GetStreamCaps(INT_MIN, &type, block), E_INVALIDARG);
+    // Past the last index: no more capabilities.
+    EXPECT_EQ(config->GetStreamCaps(9, &type, block), S_FALSE);
+    EXPECT_EQ(config->GetStreamCaps(INT_MAX, &type, block), S_FALSE);
     EXPECT_EQ(type, nullptr);
     EXPECT_EQ(config->GetStreamCaps(0, nullptr, block), E_POINTER);
     EXPECT_EQ(config->GetStreamCaps(0, &type, nullptr), E_POINTER);
@@ -508,16 +545,25 @@ TEST_F(CamStreamTest, PinCategoryProperty)
     EXPECT_EQ(properties->QuerySupported(GUID_NULL, 0, &support), E_PROP_SET_UNSUPPORTED);
 }
 
-TEST_F(CamStreamTest, DecideBufferSizeAsksForOneFrameBuffer)
+TEST_F(CamStreamTest, DecideBufferSizeAsksForSeveralFrameBuffersAndTakesAnyCount)
 {
     FakeAllocator allocator;
-    ALLOCATOR_PROPERTIES request{4, 100, 16, 8};
+    ALLOCATOR_PROPERTIES request{0, 100, 16, 8};
     EXPECT_EQ(stream_->DecideBufferSize(&allocator, &request), S_OK);
-    EXPECT_EQ(allocator.requested.cBuffers, 1);
+    EXPECT_EQ(allocator.requested.cBuffers, 3);
     EXPECT_EQ(allocator.requested.cbBuffer, static_cast<long>(kFullFrameBytes));
     EXPECT_EQ(allocator.requested.cbAlign, 16);
     EXPECT_EQ(allocator.requested.cbPrefix, 8);
+    // Downstream asking for more gets more.
+    request.cBuffers = 5;
+    EXPECT_EQ(stream_->DecideBufferSize(&allocator, &request), S_OK);
+    EXPECT_EQ(allocator.requested.cBuffers, 5);
 
+    allocator.grantBuffers = 1;
+    EXPECT_EQ(stream_->DecideBufferSize(&allocator, &request), S_OK);
+    allocator.grantBuffers = 0;
+    EXPECT_EQ(stream_->DecideBufferSize(&allocator, &request), E_FAIL);
+    allocator.grantBuffers = -1;
     allocator.grantExtra = 4096;
     EXPECT_EQ(stream_->DecideBufferSize(&allocator, &request), S_OK);
     allocator.grantExtra = -1;
@@ -669,7 +715,7 @@ TEST_F(CamStreamTest, MissingPlaceholderFileGivesBlack)
     EXPECT_TRUE(AllBytesAre(buffer, 0));
 }
 
-TEST_F(CamStreamTest, SmallerOutputWithAFailingProducerIsBlack)
+TEST_F(CamStreamTest, SmallerSampleOfTheDispatchItselfIsBlackOnThePlaceholderPath)
 {
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
@@ -678,16 +724,55 @@ TEST_F(CamStreamTest, SmallerOutputWithAFailingProducerIsBlack)
     EXPECT_TRUE(AllBytesAre(buffer, 0));
 }
 
-TEST_F(CamStreamTest, ReconfiguringSkipsTheFrame)
+TEST_F(CamStreamTest, SmallerConnectedSizeGetsTheFullFrameScaledDown)
+{
+    UsePlaceholderFolder(VELTRANE_TEST_DATA);
+    UseEmptyPictures();
+    std::vector<BYTE> full(kFullFrameBytes);
+    ASSERT_TRUE(FillFrame(full.data(), full.size()));
+
+    ComRef<IAMStreamConfig> config = Config();
+    for (int n : {1, 4, 7}) {
+        SCOPED_TRACE(n);
+        CMediaType small = ListedType(80 * n, 60 * n);
+        ASSERT_EQ(config->SetFormat(&small), S_OK);
+        FrameScaler scaler;
+        ASSERT_TRUE(scaler.Prepare(640, 480, 80 * n, 60 * n));
+        std::vector<BYTE> expected(scaler.DestinationBytes());
+        scaler.Scale(full.data(), expected.data());
+
+        RealSample sample(static_cast<long>(expected.size()));
+        ASSERT_TRUE(sample.sample);
+        sample.Fill(0x5A);
+        ASSERT_EQ(stream_->FillBuffer(sample.sample.Get()), S_OK);
+        EXPECT_TRUE(sample.Bytes() == expected);
+    }
+    // With no input selected the sample keeps its bytes at every size.
+    CurrentSettings().GlobalType = 7;
+    RealSample untouched(static_cast<long>(FrameBytes(560, 420)));
+    ASSERT_TRUE(untouched.sample);
+    untouched.Fill(0x5A);
+    ASSERT_EQ(stream_->FillBuffer(untouched.sample.Get()), S_OK);
+    EXPECT_TRUE(AllBytesAre(untouched.Bytes(), 0x5A));
+}
+
+TEST_F(CamStreamTest, ReconfiguringSkipsTheFrameUntilTheLastSwitchEnds)
 {
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> buffer(230400, 0x5A);
-    SetReconfiguring(true);
-    EXPECT_TRUE(IsReconfiguring());
-    FillFrame(buffer.data(), buffer.size());
-    EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
-    SetReconfiguring(false);
+    {
+        ReconfiguringScope first;
+        {
+            ReconfiguringScope overlapping;
+            EXPECT_TRUE(FillFrame(buffer.data(), buffer.size()));
+        }
+        // One switch still under way.
+        EXPECT_TRUE(IsReconfiguring());
+        FillFrame(buffer.data(), buffer.size());
+        EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
+    }
+    EXPECT_FALSE(IsReconfiguring());
     FillFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0));
 }

@@ -5,6 +5,7 @@
 
 #include "filter/CamStream.h"
 #include "filter/GdiplusUsers.h"
+#include "filter/InputSwitching.h"
 #include "filter/framework/ModuleObjects.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/ui/Tray.h"
@@ -396,7 +397,7 @@ TEST(FilterObjectAggregation, InterfacesDelegateToTheOuterObjectExceptThePinsOwn
     DeleteSettingsKey();
 }
 
-TEST(FilterObjectLifetime, TwoObjectsShareTheProcessAndTheSecondReloadsTheSettings)
+TEST(FilterObjectLifetime, LaterObjectsJoinTheRunningInputsAndTheLastOneEndsThem)
 {
     DeleteSettingsKey();
     StoreNumber(L"GlobalType", 2);
@@ -404,33 +405,39 @@ TEST(FilterObjectLifetime, TwoObjectsShareTheProcessAndTheSecondReloadsTheSettin
     ComRef<IUnknown> first = MakeFilterObject();
     ASSERT_TRUE(first);
     EXPECT_TRUE(IsTrayRunning());
+    EXPECT_EQ(AttachedFilterObjects(), 1);
     EXPECT_EQ(GdiplusUserCount(), gdiplusBefore + 1);
     ComRef<IData> firstData = DataOf(first);
+    ASSERT_EQ(firstData->SetMorphingTime(555), S_OK);  // not saved
 
+    // The second object neither reloads the settings nor restarts the input.
     StoreNumber(L"ChangedTime", 7777);
+    const long starts = ActiveSourceStarts();
     ComRef<IUnknown> second = MakeFilterObject();
     ASSERT_TRUE(second);
     ComRef<IData> secondData = DataOf(second);
+    EXPECT_EQ(ActiveSourceStarts(), starts);
+    EXPECT_EQ(AttachedFilterObjects(), 2);
     EXPECT_EQ(GdiplusUserCount(), gdiplusBefore + 2);
     int32_t value = 0;
-    ASSERT_EQ(firstData->GetChangedTime(&value), S_OK);
-    EXPECT_EQ(value, 7777);
-
-    // One record for both.
-    ASSERT_EQ(secondData->SetMorphingTime(555), S_OK);
-    ASSERT_EQ(firstData->GetMorphingTime(&value), S_OK);
+    ASSERT_EQ(secondData->GetMorphingTime(&value), S_OK);
     EXPECT_EQ(value, 555);
+    ASSERT_EQ(secondData->GetChangedTime(&value), S_OK);
+    EXPECT_NE(value, 7777);
 
-    // Destroying one object ends the tray for every object of the process; GDI+ stays for the other.
+    // Destroying one object leaves the tray and the inputs to the other.
     firstData.Reset();
     first.Reset();
-    EXPECT_FALSE(IsTrayRunning());
+    EXPECT_TRUE(IsTrayRunning());
+    EXPECT_EQ(AttachedFilterObjects(), 1);
     EXPECT_EQ(GdiplusUserCount(), gdiplusBefore + 1);
     ASSERT_EQ(secondData->GetMorphingTime(&value), S_OK);
     EXPECT_EQ(value, 555);
 
     secondData.Reset();
     second.Reset();
+    EXPECT_FALSE(IsTrayRunning());
+    EXPECT_EQ(AttachedFilterObjects(), 0);
     EXPECT_EQ(GdiplusUserCount(), gdiplusBefore);
     DeleteSettingsKey();
 }

@@ -121,6 +121,11 @@ TEST_F(CameraSourceTest, BorderCoversTheWholeFrameAndSwitchesOffAndOnAgain)
     SetBorderEnabled(1);
     ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
     EXPECT_TRUE(IsRed(Pixel(frame, 5, 5))) << "the same border is back";
+
+    // The decoded border is a GDI+ bitmap: stopping the input lets go of it, so none outlives a GDI+ shutdown.
+    EXPECT_TRUE(CameraBorderPictureHeld());
+    StopCameraSource();
+    EXPECT_FALSE(CameraBorderPictureHeld());
 }
 
 TEST_F(CameraSourceTest, BorderOverAFittedCameraAndAStretchedSmallBorder)
