@@ -48,6 +48,81 @@ DWORD WINAPI StopFromAnotherThread(void* argument)
     return 0;
 }
 
+// A memory allocator whose Decommit reports a failure (after decommitting), with a count of its own.
+class DecommitRefusingAllocator : public IMemAllocator {
+public:
+    explicit DecommitRefusingAllocator(IMemAllocator* real) : real_(real) { real_->AddRef(); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object) return E_POINTER;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IMemAllocator)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IMemAllocator*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG refs = InterlockedDecrement(&refs_);
+        if (refs == 0) {
+            real_->Release();
+            delete this;
+        }
+        return static_cast<ULONG>(refs);
+    }
+    HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override
+    {
+        return real_->SetProperties(request, actual);
+    }
+    HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES* props) override { return real_->GetProperties(props); }
+    HRESULT STDMETHODCALLTYPE Commit() override { return real_->Commit(); }
+    HRESULT STDMETHODCALLTYPE Decommit() override
+    {
+        (void)real_->Decommit();
+        return E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* end,
+                                        DWORD flags) override
+    {
+        return real_->GetBuffer(sample, start, end, flags);
+    }
+    HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* sample) override { return real_->ReleaseBuffer(sample); }
+
+private:
+    virtual ~DecommitRefusingAllocator() = default;
+    IMemAllocator* real_;
+    volatile LONG refs_ = 1;
+};
+
+TEST_F(StreamingTest, StopEndsTheThreadEvenWhenTheAllocatorReportsAFailedDecommit)
+{
+    ComRef<IMemAllocator> real;
+    ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                               real.PutVoid()),
+              S_OK);
+    filter = CTestFilter::Make(&control, &object);
+    ASSERT_EQ(filter->FindPin(L"1", pin.Put()), S_OK);
+    downstream = FakeInputPin::Make();
+    downstream->offeredAllocator = new DecommitRefusingAllocator(real.Get());
+    ASSERT_EQ(pin->Connect(downstream.Get(), nullptr), S_OK);
+    ASSERT_EQ(filter->Pause(), S_OK);
+    ASSERT_TRUE(WaitSignalled(downstream->receivedEvent));
+
+    EXPECT_EQ(filter->Stop(), E_FAIL);
+    // The filter reports stopped, so no thread may be left filling samples.
+    EXPECT_FALSE(object->Stream()->ThreadExists());
+    EXPECT_EQ(control.threadDestroys, 1);
+    // A later stop (the teardown's) finds nothing to do but the same allocator.
+    (void)filter->Stop();
+    ASSERT_EQ(pin->Disconnect(), S_OK);
+    ASSERT_EQ(downstream->Disconnect(), S_OK);
+    pin.Reset();
+    filter.Reset();
+}
+
 TEST_F(StreamingTest, PauseStartsTheThreadAndSamplesFlowUntilStop)
 {
     ASSERT_NO_FATAL_FAILURE(Connect());
