@@ -3,10 +3,13 @@ set(VELTRANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix
 set(VELTRANE_WINE_RUN "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${VELTRANE_WINE_RUN}" CACHE STRING "" FORCE)
 
-# The prefix is made once by the build and reused; system.reg appears when wineboot has finished.
+# The prefix is made once by the build and reused (and brought up to date when the script changes); system.reg
+# appears when wineboot has finished.
 add_custom_command(
   OUTPUT "${VELTRANE_WINEPREFIX}/system.reg"
   COMMAND ${CMAKE_COMMAND} -E env "WINEPREFIX=${VELTRANE_WINEPREFIX}" "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
+  COMMAND ${CMAKE_COMMAND} -E touch "${VELTRANE_WINEPREFIX}/system.reg"
+  DEPENDS "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
   COMMENT "Creating the Wine prefix ${VELTRANE_WINEPREFIX}"
   VERBATIM)
 add_custom_target(wineprefix ALL DEPENDS "${VELTRANE_WINEPREFIX}/system.reg")

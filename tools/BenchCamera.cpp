@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/CaptureGraph.h"
+#include "tools/GreedySink.h"
 #include "tools/ToolSupport.h"
 
 namespace {
@@ -112,11 +113,51 @@ CameraModeRun RunMode(const char* name)
     return run;
 }
 
+double ProcessorMilliseconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& time) {
+        return static_cast<double>(static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// frameTime: the frame period set before connecting (100-ns units), 0 for the default format.
+CameraPacedRun RunPaced(REFERENCE_TIME frameTime, double formatRate)
+{
+    CameraPacedRun run;
+    run.formatRate = formatRate;
+    ComRef<IBaseFilter> device;
+    ComRef<IPin> pin;
+    CaptureGraph graph;
+    ComRef<GreedySink> sink = GreedySink::Create(0);
+    if (!sink || FAILED(OpenVideoInput(L"Veltrane", device)) || FAILED(FindCapturePin(device.Get(), pin)) ||
+        (frameTime != 0 && FAILED(SelectCaptureSize(pin.Get(), 640, 480, frameTime))) ||
+        FAILED(graph.Create(device.Get())) || FAILED(graph.ConnectRenderer(pin.Get(), sink.Get())) ||
+        FAILED(graph.Run()))
+        return run;
+    if (sink->WaitForCount(1, 10000)) {
+        const size_t firstCount = sink->Count();
+        const double start = NowMilliseconds();
+        const double processorStart = ProcessorMilliseconds();
+        Sleep(3000);
+        const size_t frames = sink->Count() - firstCount;
+        const double elapsed = NowMilliseconds() - start;
+        run.processorShare = (ProcessorMilliseconds() - processorStart) / elapsed;
+        run.framesPerSecond = frames * 1000.0 / elapsed;
+        run.delivered = true;
+    }
+    graph.Stop();
+    return run;
+}
+
 }  // namespace
 
-std::vector<CameraModeRun> MeasureRegisteredCamera(const CameraBenchInputs& inputs)
+CameraBenchResults MeasureRegisteredCamera(const CameraBenchInputs& inputs)
 {
-    std::vector<CameraModeRun> runs;
+    CameraBenchResults results;
+    std::vector<CameraModeRun>& runs = results.modes;
     HMODULE module = LoadLibraryW(inputs.module.c_str());
     using Entry = HRESULT(WINAPI*)();
     auto entry = [module](const char* name) {
@@ -125,7 +166,7 @@ std::vector<CameraModeRun> MeasureRegisteredCamera(const CameraBenchInputs& inpu
     Entry registerServer = entry("DllRegisterServer");
     if (!registerServer || FAILED(registerServer())) {
         if (module) FreeLibrary(module);
-        return runs;
+        return results;
     }
     {
         SavedSettingsKey saved;
@@ -151,10 +192,14 @@ std::vector<CameraModeRun> MeasureRegisteredCamera(const CameraBenchInputs& inpu
             WriteString(key, L"VideoFile", inputs.video);
             RegCloseKey(key);
             runs.push_back(RunMode(mode.name));
+            if (mode.globalType == 2) {
+                results.paced.push_back(RunPaced(0, 10));
+                results.paced.push_back(RunPaced(333333, 30));
+            }
         }
     }
     Entry unregisterServer = entry("DllUnregisterServer");
     if (unregisterServer) unregisterServer();
     FreeLibrary(module);
-    return runs;
+    return results;
 }

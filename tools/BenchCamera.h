@@ -1,6 +1,7 @@
 #pragma once
 // Measures the registered virtual camera as a host sees it: frames per second that a graph without a reference
-// clock pulls from it in each input mode, and the time from binding the device to its first sample.
+// clock pulls from it in each input mode, the time from binding the device to its first sample, and the rate and
+// processor time of the camera paced by a graph's clock.
 #include <string>
 #include <vector>
 
@@ -11,6 +12,19 @@ struct CameraModeRun {
     bool delivered = false;
 };
 
+// The camera in pictures mode in a graph with its clock, delivering to a sink that takes every sample at once.
+struct CameraPacedRun {
+    double formatRate = 0;       // frames per second of the format set (AvgTimePerFrame)
+    double framesPerSecond = 0;  // received
+    double processorShare = 0;   // this process's processor time over the wall time of the measurement
+    bool delivered = false;
+};
+
+struct CameraBenchResults {
+    std::vector<CameraModeRun> modes;
+    std::vector<CameraPacedRun> paced;
+};
+
 struct CameraBenchInputs {
     std::wstring module;    // Veltrane.ax, registered for the run
     std::wstring pictures;  // folder for pictures mode
@@ -18,5 +32,7 @@ struct CameraBenchInputs {
     std::wstring video;     // clip for video mode, may be empty
 };
 
-// Runs every mode for about two seconds each. The user's saved camera settings are put back afterwards.
-std::vector<CameraModeRun> MeasureRegisteredCamera(const CameraBenchInputs& inputs);
+// Runs every mode for about two seconds each, then the pictures mode paced at 10 and at 30 frames per second for
+// about three seconds each. The user's saved camera settings are put back afterwards. Nothing when the module
+// cannot be registered.
+CameraBenchResults MeasureRegisteredCamera(const CameraBenchInputs& inputs);

@@ -82,7 +82,7 @@ HRESULT FindCapturePin(IBaseFilter* device, ComRef<IPin>& pin)
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT SelectCaptureSize(IPin* pin, int width, int height)
+HRESULT SelectCaptureSize(IPin* pin, int width, int height, REFERENCE_TIME frameTime)
 {
     if (!pin) return E_POINTER;
     ComRef<IAMStreamConfig> config;
@@ -110,6 +110,8 @@ HRESULT SelectCaptureSize(IPin* pin, int width, int height)
     hr = config->GetStreamCaps(index, &type, caps.data());
     if (FAILED(hr)) return hr;
     if (!type) return E_UNEXPECTED;
+    if (frameTime != 0 && type->pbFormat && type->cbFormat >= sizeof(VIDEOINFOHEADER))
+        reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame = frameTime;
     hr = config->SetFormat(type);
     DeleteMediaType(type);
     return hr;
@@ -185,6 +187,20 @@ HRESULT CaptureGraph::Connect(IPin* capturePin, ISampleGrabberCB* callback)
     return S_OK;
 }
 
+HRESULT CaptureGraph::ConnectRenderer(IPin* capturePin, IBaseFilter* renderer)
+{
+    if (!graph_ || !capturePin || !renderer) return E_POINTER;
+    HRESULT hr = graph_->AddFilter(renderer, L"Renderer");
+    if (FAILED(hr)) return hr;
+    ComRef<IPin> input;
+    hr = FindFreePin(renderer, PINDIR_INPUT, false, input.Put());
+    if (FAILED(hr)) return hr;
+    hr = graph_->ConnectDirect(capturePin, input.Get(), nullptr);
+    if (FAILED(hr)) return hr;
+    (void)UseSharedSystemClock(graph_.Get());
+    return S_OK;
+}
+
 HRESULT CaptureGraph::RemoveClock()
 {
     ComRef<IMediaFilter> filter;
@@ -212,6 +228,12 @@ HRESULT CaptureGraph::Run()
     if (!control_) return E_UNEXPECTED;
     // S_FALSE: the graph is still on its way to running, which the wait for frames covers.
     return control_->Run();
+}
+
+HRESULT CaptureGraph::Pause()
+{
+    if (!control_) return E_UNEXPECTED;
+    return control_->Pause();
 }
 
 void CaptureGraph::Stop()

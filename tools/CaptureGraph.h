@@ -24,9 +24,10 @@ HRESULT OpenVideoInput(const std::wstring& name, ComRef<IBaseFilter>& device);
 // answer, of each output pin's IKsPropertySet. VFW_E_NOT_FOUND when the device has no such pin.
 HRESULT FindCapturePin(IBaseFilter* device, ComRef<IPin>& pin);
 
-// Sets the first RGB24 format of width x height among the pin's stream capabilities. E_NOINTERFACE when the pin
-// has no IAMStreamConfig, VFW_E_NOT_FOUND when it offers no such format, otherwise the failure of the pin.
-HRESULT SelectCaptureSize(IPin* pin, int width, int height);
+// Sets the first RGB24 format of width x height among the pin's stream capabilities, with the frame period
+// `frameTime` (100-ns units) when it is not 0. E_NOINTERFACE when the pin has no IAMStreamConfig, VFW_E_NOT_FOUND
+// when it offers no such format, otherwise the failure of the pin.
+HRESULT SelectCaptureSize(IPin* pin, int width, int height, REFERENCE_TIME frameTime = 0);
 
 // Grabber callback keeping a copy of each of the first N samples with its times; an event is set once all came.
 class FrameGrabberCallback : public OwnedGrabberCallback {
@@ -58,11 +59,15 @@ public:
     IGraphBuilder* Graph() const { return graph_.Get(); }
     // Adds the grabber (with callback) and the renderer and connects them after capturePin.
     HRESULT Connect(IPin* capturePin, ISampleGrabberCB* callback);
+    // Instead of the grabber and the renderer: adds `renderer` (a filter with one input pin) and connects
+    // capturePin straight to it.
+    HRESULT ConnectRenderer(IPin* capturePin, IBaseFilter* renderer);
     // Lets the graph run without a reference clock.
     HRESULT RemoveClock();
     // Width and height (negative: top-down) of the grabber's connected RGB24 format.
     HRESULT ConnectedSize(int* width, int* height);
     HRESULT Run();
+    HRESULT Pause();
     // Stops the graph; once it returns the streaming has ended and nothing is called back until the next Run.
     void Stop();
 

@@ -7,10 +7,12 @@
 // to the copy. The camera paths need the test cameras (registered from the given module for the run), the video
 // fetch a 1280 x 720 clip; the desktop capture copies the whole primary monitor. With the camera module, the
 // registered "Veltrane" device is also measured as a host sees it: frames per second pulled by a graph without a
-// reference clock in each input mode, and the time to its first sample.
+// reference clock in each input mode, the time to its first sample, and in pictures mode the frames per second a
+// graph with its clock receives at 10 and at 30 frames per second, with this process's processor time.
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -258,7 +260,7 @@ int main()
         SetDesktopTickSource(nullptr);
     }
 
-    std::vector<CameraModeRun> device;
+    CameraBenchResults device;
     if (!veltraneModule.empty()) {
         CameraBenchInputs inputs;
         inputs.module = veltraneModule;
@@ -266,13 +268,13 @@ int main()
         inputs.camera = testCameras && testCameras->Registered() ? L"Test Camera" : L"";
         inputs.video = videoClip;
         device = MeasureRegisteredCamera(inputs);
-        if (device.empty()) fprintf(stderr, "veltrane-bench: the camera module could not be registered\n");
+        if (device.modes.empty()) fprintf(stderr, "veltrane-bench: the camera module could not be registered\n");
     }
     testCameras.reset();
 
     printf("Per-frame costs at %d x %d (medians; memcpy of %d runs)\n", kFrameWidth, kFrameHeight, repeat);
     for (const Figure& figure : figures) Report(figure, memcpyMs);
-    for (const CameraModeRun& run : device) {
+    for (const CameraModeRun& run : device.modes) {
         if (!run.delivered) {
             printf("\"Veltrane\" device, %s mode: no frame delivered\n", run.mode.c_str());
             continue;
@@ -286,6 +288,18 @@ int main()
             printf("\"Veltrane\" device, first sample in pictures mode: %.1f ms  (goal 500 ms: %s)\n",
                    run.firstSampleMs, run.firstSampleMs <= 500 ? "met" : "MISSED");
         }
+    }
+    for (const CameraPacedRun& run : device.paced) {
+        const double tolerance = run.formatRate > 10 ? 2 : 1;
+        if (!run.delivered) {
+            printf("\"Veltrane\" device, pictures mode at %.0f frames/s with the graph's clock: no frame delivered\n",
+                   run.formatRate);
+            continue;
+        }
+        printf("\"Veltrane\" device, pictures mode at %2.0f frames/s with the graph's clock: %6.1f frames/s, "
+               "processor %5.1f %% of the time  (goal %.0f +- %.0f: %s)\n",
+               run.formatRate, run.framesPerSecond, run.processorShare * 100, run.formatRate, tolerance,
+               std::fabs(run.framesPerSecond - run.formatRate) <= tolerance ? "met" : "MISSED");
     }
     CoUninitialize();
     return 0;

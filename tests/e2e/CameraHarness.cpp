@@ -1,7 +1,6 @@
 #include "CameraHarness.h"
 
 #include <algorithm>
-#include <cstring>
 
 #ifndef VELTRANE_CAMERA_DIR
 #error "VELTRANE_CAMERA_DIR must name the built module's folder"
@@ -97,7 +96,6 @@ HRESULT STDMETHODCALLTYPE FrameRecorder::SampleCB(double, IMediaSample* sample)
     frame.start = start;
     frame.end = end;
     frame.bytes.assign(data, data + length);
-    if (scribble_) std::memset(data, kScribble, static_cast<size_t>(length));
     CAutoLock lock(&lock_);
     frames_.push_back(std::move(frame));
     return S_OK;

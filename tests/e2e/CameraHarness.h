@@ -38,17 +38,11 @@ public:
     // Takes frames until `count` arrived (all of them in order in `frames`) or timeoutMs passed.
     bool WaitForCount(size_t count, DWORD timeoutMs, std::vector<CapturedFrame>* frames);
 
-    // After recording a sample, overwrites its bytes with kScribble, so that a later sample shows whether the
-    // camera wrote into the buffer again (the camera's allocator holds one buffer).
-    void ScribbleAfterRecording() { scribble_ = true; }
-    static constexpr uint8_t kScribble = 0x55;
-
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
 
 private:
     CCritSec lock_;
     std::vector<CapturedFrame> frames_;
-    bool scribble_ = false;
 };
 
 // The "Veltrane" device opened as a host opens it, connected to the grabber (RGB24) and a Null Renderer.

@@ -200,20 +200,8 @@ TEST_F(CameraEndToEnd, BadArgumentsFromAHostAreRefusedAndTheCameraStillWorks)
     int count = 0, size = 0;
     EXPECT_EQ(config->GetNumberOfCapabilities(nullptr, &size), E_POINTER);
     EXPECT_EQ(config->GetNumberOfCapabilities(&count, nullptr), E_POINTER);
-    ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
     VIDEO_STREAM_CONFIG_CAPS caps;
     AM_MEDIA_TYPE* type = nullptr;
-    // Indexes 0 to 8 describe the offered sizes (0 and 8 both 640 x 480); past them there are no more, and a
-    // negative index is refused.
-    ASSERT_EQ(count, 8);
-    for (int index : {9, 10, INT_MAX}) {
-        EXPECT_EQ(config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)), S_FALSE) << index;
-        EXPECT_EQ(type, nullptr) << index;
-    }
-    for (int index : {-1, INT_MIN}) {
-        EXPECT_EQ(config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)), E_INVALIDARG) << index;
-        EXPECT_EQ(type, nullptr) << index;
-    }
     EXPECT_EQ(config->GetStreamCaps(0, nullptr, reinterpret_cast<BYTE*>(&caps)), E_POINTER);
     EXPECT_EQ(config->GetStreamCaps(0, &type, nullptr), E_POINTER);
     EXPECT_EQ(config->GetFormat(nullptr), E_POINTER);

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "filter/FrameScaler.h"
 #include "filter/IData.h"
 #include "filter/sources/GdiplusCanvas.h"
 #include "support/CoverWindow.h"
@@ -158,31 +157,6 @@ TEST_F(CameraEndToEnd, PlaceholdersShowTheirPictureAndADeletedOneGivesBlack)
     ASSERT_EQ(data->SetGlobalType(kCameraMode), S_OK);
     EXPECT_TRUE(recorder_.WaitFor([&](const CapturedFrame& frame) { return frame.bytes == noCamera; },
                                   kFirstFrameMs));
-    camera.graph.Stop();
-}
-
-TEST_F(CameraEndToEnd, AtAnotherOutputSizeAFailingInputGivesItsPlaceholderScaledDown)
-{
-    std::vector<uint8_t> placeholder;
-    ASSERT_TRUE(LoadPictureFrame(CameraFolder() + L"Data\\nopictures.jpg", kWidth, kHeight, placeholder));
-    FrameScaler scaler;
-    ASSERT_TRUE(scaler.Prepare(kWidth, kHeight, 320, 240));
-    std::vector<uint8_t> expected(scaler.DestinationBytes());
-    scaler.Scale(placeholder.data(), expected.data());
-
-    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
-    CameraGraph camera;
-    ASSERT_EQ(camera.Open(), S_OK);
-    ASSERT_EQ(SelectCaptureSize(camera.pin.Get(), 320, 240), S_OK);
-    // Every recorded sample is scribbled over: each frame shows what the camera wrote into it again.
-    recorder_.ScribbleAfterRecording();
-    ASSERT_EQ(camera.Connect(&recorder_), S_OK);
-    ASSERT_EQ(camera.graph.RemoveClock(), S_OK);
-    ASSERT_GE(camera.graph.Run(), 0);
-
-    std::vector<CapturedFrame> frames;
-    ASSERT_TRUE(recorder_.WaitForCount(4, kFirstFrameMs, &frames));
-    for (const CapturedFrame& frame : frames) EXPECT_TRUE(frame.bytes == expected);
     camera.graph.Stop();
 }
 
