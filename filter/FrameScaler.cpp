@@ -261,6 +261,9 @@ void FrameScaler::PrepareEighths()
     unitWeights_ = x_.maxTaps % 2 == 0;
     for (int j = 0; j < x_.destination; ++j) unitWeights_ = unitWeights_ && x_.taps[j] == x_.maxTaps;
     for (uint32_t weight : x_.weights) unitWeights_ = unitWeights_ && weight == common;
+    loadsPerVector_ = 0;
+    periodVectors_ = 0;
+    periodLanes_ = 0;
     loadLanes_.clear();
     loadWeights_.clear();
     if (unitWeights_) return;
@@ -276,11 +279,10 @@ void FrameScaler::PrepareEighths()
     const int values = 3 * x_.destination;
     periodVectors_ = std::min(periodValues, values + 7) / 8;
     periodLanes_ = static_cast<size_t>(periodValues / (3 * group)) * 3 * (x_.source / divisor);
-    loadsPerVector_ = 0;
     for (int r = 0; r < periodVectors_; ++r) {
         const int last = std::min(8 * r + 8, values) - 1;
-        const int runs = x_.first[last / 3] + x_.taps[last / 3] - last / 3 - (x_.first[8 * r / 3] - 8 * r / 3);
-        loadsPerVector_ = std::max(loadsPerVector_, runs);
+        const int loads = x_.first[last / 3] + x_.taps[last / 3] - last / 3 - (x_.first[8 * r / 3] - 8 * r / 3);
+        loadsPerVector_ = std::max(loadsPerVector_, loads);
     }
     loadWeights_.assign(static_cast<size_t>(periodVectors_) * loadsPerVector_, EightLanes{});
     for (int r = 0; r < periodVectors_; ++r) {
