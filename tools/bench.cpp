@@ -1,4 +1,5 @@
-// Measures the per-frame costs of the frame sources at 640 x 480 against a plain copy of one frame, in one run:
+// Measures the per-frame costs of the frame sources at 640 x 480, and of scaling such a frame down for a host
+// connected at 320 x 240 or 80 x 60, against a plain copy of one frame, in one run:
 //
 //   veltrane-bench [--repeat N] [--cameras TEST-CAMERA-DLL] [--video CLIP] [--border PNG]
 //                  [--camera-module VELTRANE-AX --pictures FOLDER]
@@ -21,6 +22,7 @@
 #include <shellapi.h>
 #include <vector>
 
+#include "filter/FrameScaler.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/CameraSource.h"
 #include "filter/sources/DesktopSource.h"
@@ -171,6 +173,20 @@ int main()
         g_sink = out[kFrame / 2];
     });
     figures.push_back({"memcpy of 921600 bytes", memcpyMs, 0, 0});
+
+    // A host connected at a smaller size: the rendered frame scaled down into its sample.
+    for (int n : {4, 1}) {
+        FrameScaler scaler;
+        scaler.Prepare(kFrameWidth, kFrameHeight, kFrameWidth * n / 8, kFrameHeight * n / 8);
+        std::vector<uint8_t> scaled(scaler.DestinationBytes());
+        const std::string name = "scale a 640 x 480 frame to " + std::to_string(kFrameWidth * n / 8) + " x " +
+                                 std::to_string(kFrameHeight * n / 8);
+        figures.push_back({name, MedianMs(repeat, [&] {
+                               scaler.Scale(a.data(), scaled.data());
+                               g_sink = scaled[scaled.size() / 2];
+                           }),
+                           0, 0});
+    }
 
     // The slideshow's steady frame, through the real pictures input (lock, clock and copy).
     std::wstring folder = TempFolder();
