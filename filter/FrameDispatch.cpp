@@ -97,7 +97,7 @@ void FillFrame(BYTE* buffer, size_t size)
 {
     if (IsReconfiguring() || !buffer) return;
     CAutoLock lock(&SourceLock());
-    const HRESULT result = ProduceFrame(CurrentSettings().GlobalType, buffer, size);
+    const HRESULT result = ProduceFrame(CurrentGlobalType(), buffer, size);
     if (FAILED(result)) FillPlaceholderFrame(buffer, size, result);
 }
 

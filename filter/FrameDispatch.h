@@ -17,7 +17,7 @@ CCritSec& SourceLock();
 void SetReconfiguring(bool reconfiguring);
 bool IsReconfiguring();
 
-// Fills one sample of `size` bytes from the input selected by CurrentSettings().GlobalType (1 camera,
+// Fills one sample of `size` bytes from the input selected by CurrentGlobalType() (1 camera,
 // 2 pictures, 3 video, 4 desktop; any other value leaves the buffer as it is). A negative producer result puts the
 // matching placeholder in the buffer (black when its size differs from the 640 x 480 placeholder).
 void FillFrame(BYTE* buffer, size_t size);

@@ -12,68 +12,67 @@
 
 void ChangeActiveCamera(const wchar_t* name)
 {
-    std::wstring value = ClampSettingString(name);
-    if (value == CurrentSettings().ActiveCamera) return;
-    CurrentSettings().ActiveCamera = std::move(value);
+    if (!ProcessSettings().SetString(&FilterSettings::ActiveCamera, ClampSettingString(name))) return;
     RestartActiveSource();
 }
 
 void ChangeGlobalType(int32_t mode)
 {
     if (mode == Camera) SetCameraOnFlag(1);
-    if (mode == CurrentSettings().GlobalType) return;
-    CurrentSettings().GlobalType = mode;
+    if (!ProcessSettings().SetNumber(&FilterSettings::GlobalType, mode)) return;
     RestartActiveSource();
 }
 
 void ChangeUseBorder(int32_t use)
 {
-    CurrentSettings().UseBorder = use;
+    ProcessSettings().SetNumber(&FilterSettings::UseBorder, use);
     SetBorderEnabled(use);
 }
 
 void ChangeBorderFile(const wchar_t* path)
 {
-    CurrentSettings().BorderFile = ClampSettingString(path);
-    AssignBorderPath(CurrentSettings().BorderFile);
+    const std::wstring value = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::BorderFile, value);
+    AssignBorderPath(value);
 }
 
 void ChangePicturesDirectory(const wchar_t* path)
 {
-    CurrentSettings().PicturesDirectory = ClampSettingString(path);
-    SetPicturesFolder(CurrentSettings().PicturesDirectory);
+    const std::wstring value = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::PicturesDirectory, value);
+    SetPicturesFolder(value);
 }
 
 void ChangeChangedTime(int32_t milliseconds)
 {
-    CurrentSettings().ChangedTime = milliseconds;
+    ProcessSettings().SetNumber(&FilterSettings::ChangedTime, milliseconds);
     SetPicturesChangedTime(milliseconds);
 }
 
 void ChangePicChType(int32_t kind)
 {
-    CurrentSettings().PicChType = kind;
+    ProcessSettings().SetNumber(&FilterSettings::PicChType, kind);
     SetPicturesChangeType(kind);
 }
 
 void ChangeMorphingTime(int32_t milliseconds)
 {
-    CurrentSettings().MorphingTime = milliseconds;
+    ProcessSettings().SetNumber(&FilterSettings::MorphingTime, milliseconds);
 }
 
 void ChangeRepeatPicturesShowing(int32_t repeat)
 {
-    CurrentSettings().RepeatPicturesShowing = repeat;
+    ProcessSettings().SetNumber(&FilterSettings::RepeatPicturesShowing, repeat);
 }
 
 void ChangeRepeatVideo(int32_t repeat)
 {
-    CurrentSettings().RepeatVideo = repeat;
+    ProcessSettings().SetNumber(&FilterSettings::RepeatVideo, repeat);
 }
 
 void ChangeVideoFile(const wchar_t* path)
 {
-    CurrentSettings().VideoFile = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::VideoFile, ClampSettingString(path));
     RestartActiveSource();
 }
 
@@ -86,8 +85,9 @@ void ChangeDesktopIndex(int32_t index)
 void RevertToSavedSettings()
 {
     SetReconfiguring(true);
-    FilterSettings& current = CurrentSettings();
-    const RevertPlan plan = TakeSavedSettings(current, SavedSettings());
+    const RevertOutcome<RevertPlan> reverted = ProcessSettings().Revert(TakeSavedSettings);
+    const RevertPlan& plan = reverted.plan;
+    const FilterSettings& current = reverted.current;
     if (plan.useBorder) SetBorderEnabled(current.UseBorder);
     if (plan.borderFile) AssignBorderPath(current.BorderFile);
     if (plan.picturesFolder) SetPicturesFolder(current.PicturesDirectory);

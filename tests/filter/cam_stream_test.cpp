@@ -215,7 +215,7 @@ protected:
     void SetUp() override
     {
         objectsAtStart_ = ModuleObjectCount();
-        globalTypeAtStart_ = CurrentSettings().GlobalType;
+        globalTypeAtStart_ = CurrentGlobalType();
         HRESULT hr = S_OK;
         object_ = new CStreamTestFilter(&hr);
         ASSERT_EQ(hr, S_OK);
@@ -233,7 +233,7 @@ protected:
             SetPlaceholderFolder(L"");
         }
         SetReconfiguring(false);
-        CurrentSettings().GlobalType = globalTypeAtStart_;
+        ProcessSettings().SetNumber(&FilterSettings::GlobalType, globalTypeAtStart_);
         EXPECT_EQ(ModuleObjectCount(), objectsAtStart_) << "framework objects leaked";
     }
 
@@ -254,7 +254,7 @@ protected:
     {
         EXPECT_EQ(StartPicturesSource(emptyFolder_.Path(), 3000, 1000, 2, 1, kFrameWidth, kFrameHeight),
                   E_FRAME_NOPICTURES);
-        CurrentSettings().GlobalType = Pictures;
+        ProcessSettings().SetNumber(&FilterSettings::GlobalType, Pictures);
     }
     void UsePlaceholderFolder(const std::wstring& folder)
     {
@@ -529,7 +529,7 @@ TEST_F(CamStreamTest, DecideBufferSizeAsksForOneFrameBuffer)
 
 TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     RealSample real(static_cast<long>(kFullFrameBytes));
     ASSERT_TRUE(real.sample);
     for (REFERENCE_TIME expected = 0; expected < 3000000; expected += 1000000) {
@@ -550,7 +550,7 @@ TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 
 TEST_F(CamStreamTest, RunningGraphDeliversStampedSamplesFromZeroOnEachRun)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     ComRef<IGraphBuilder> graph;
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.PutVoid()),
@@ -608,11 +608,11 @@ TEST_F(CamStreamTest, GrantedLargerBufferIsFilledWholeBlackOnThePlaceholderPath)
 
 TEST_F(CamStreamTest, UnknownInputModeLeavesBuffersUntouched)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
     FillFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
-    CurrentSettings().GlobalType = 0;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 0);
     FillFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
 }
