@@ -12,13 +12,6 @@
 
 namespace {
 
-HRESULT CopyNumber(int32_t value, int32_t* out)
-{
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
-}
-
 HRESULT CopyString(const std::wstring& value, wchar_t* buffer)
 {
     if (!buffer) return E_POINTER;
@@ -26,12 +19,18 @@ HRESULT CopyString(const std::wstring& value, wchar_t* buffer)
     return S_OK;
 }
 
-// Entry `index` of `list`, or an empty value outside it.
-template <class T>
-T EntryOrEmpty(const std::vector<T>& list, int32_t index)
+HRESULT CopyCurrentNumber(SettingsModel::NumberField field, int32_t* out)
 {
-    if (index < 0 || static_cast<size_t>(index) >= list.size()) return T();
-    return list[static_cast<size_t>(index)];
+    if (!out) return E_POINTER;
+    *out = ProcessSettings().CurrentNumber(field);
+    return S_OK;
+}
+
+// The getters copy under the settings lock, so a setter on another thread never frees a string being read.
+HRESULT CopyCurrentString(SettingsModel::StringField field, wchar_t* buffer)
+{
+    if (!buffer) return E_POINTER;
+    return CopyString(ProcessSettings().CurrentString(field), buffer);
 }
 
 }  // namespace
@@ -185,12 +184,12 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetActiveCamera(const wchar_t* name)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetActiveCamera(wchar_t* buffer)
 {
-    return CopyString(CurrentSettings().ActiveCamera, buffer);
+    return CopyCurrentString(&FilterSettings::ActiveCamera, buffer);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetCameraName(wchar_t* buffer, int32_t index)
 {
-    return CopyString(EntryOrEmpty(CameraList(), index), buffer);
+    return CopyString(ProcessSettings().Camera(index), buffer);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraProperties(const wchar_t* name)
@@ -208,7 +207,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetGlobalType(int32_t mode)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetGlobalType(int32_t* mode)
 {
-    return CopyNumber(CurrentSettings().GlobalType, mode);
+    return CopyCurrentNumber(&FilterSettings::GlobalType, mode);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetUseBorder(int32_t use)
@@ -219,7 +218,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetUseBorder(int32_t use)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetUseBorder(int32_t* use)
 {
-    return CopyNumber(CurrentSettings().UseBorder, use);
+    return CopyCurrentNumber(&FilterSettings::UseBorder, use);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetBorderFile(const wchar_t* path)
@@ -230,7 +229,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetBorderFile(const wchar_t* path)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetBorderFile(wchar_t* buffer)
 {
-    return CopyString(CurrentSettings().BorderFile, buffer);
+    return CopyCurrentString(&FilterSettings::BorderFile, buffer);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetPicturesDirectory(const wchar_t* path)
@@ -241,7 +240,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetPicturesDirectory(const wchar_t* path)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetPicturesDirectory(wchar_t* buffer)
 {
-    return CopyString(CurrentSettings().PicturesDirectory, buffer);
+    return CopyCurrentString(&FilterSettings::PicturesDirectory, buffer);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetChangedTime(int32_t milliseconds)
@@ -252,7 +251,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetChangedTime(int32_t milliseconds)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetChangedTime(int32_t* milliseconds)
 {
-    return CopyNumber(CurrentSettings().ChangedTime, milliseconds);
+    return CopyCurrentNumber(&FilterSettings::ChangedTime, milliseconds);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetMorphingTime(int32_t milliseconds)
@@ -263,7 +262,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetMorphingTime(int32_t milliseconds)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetMorphingTime(int32_t* milliseconds)
 {
-    return CopyNumber(CurrentSettings().MorphingTime, milliseconds);
+    return CopyCurrentNumber(&FilterSettings::MorphingTime, milliseconds);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatPicturesShowing(int32_t repeat)
@@ -274,7 +273,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatPicturesShowing(int32_t repeat)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatPicturesShowing(int32_t* repeat)
 {
-    return CopyNumber(CurrentSettings().RepeatPicturesShowing, repeat);
+    return CopyCurrentNumber(&FilterSettings::RepeatPicturesShowing, repeat);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetPicChType(int32_t kind)
@@ -285,7 +284,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetPicChType(int32_t kind)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetPicChType(int32_t* kind)
 {
-    return CopyNumber(CurrentSettings().PicChType, kind);
+    return CopyCurrentNumber(&FilterSettings::PicChType, kind);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetVideoFile(const wchar_t* path)
@@ -296,7 +295,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetVideoFile(const wchar_t* path)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetVideoFile(wchar_t* buffer)
 {
-    return CopyString(CurrentSettings().VideoFile, buffer);
+    return CopyCurrentString(&FilterSettings::VideoFile, buffer);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatVideo(int32_t repeat)
@@ -307,7 +306,7 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatVideo(int32_t repeat)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatVideo(int32_t* repeat)
 {
-    return CopyNumber(CurrentSettings().RepeatVideo, repeat);
+    return CopyCurrentNumber(&FilterSettings::RepeatVideo, repeat);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetDesktopIndex(int32_t index)
@@ -318,14 +317,12 @@ HRESULT STDMETHODCALLTYPE CCamEmul::SetDesktopIndex(int32_t index)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetDesktopIndex(int32_t* index)
 {
-    return CopyNumber(CurrentSettings().DesktopIndex, index);
+    return CopyCurrentNumber(&FilterSettings::DesktopIndex, index);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetMonitorName(char* buffer, int32_t index)
 {
     if (!buffer) return E_POINTER;
-    const std::vector<MonitorRecord>& monitors = MonitorList();
-    const bool inList = index >= 0 && static_cast<size_t>(index) < monitors.size();
-    CopyMonitorName(inList ? monitors[static_cast<size_t>(index)].DeviceName : std::string(), buffer);
+    CopyMonitorName(ProcessSettings().Monitor(index).DeviceName, buffer);
     return S_OK;
 }

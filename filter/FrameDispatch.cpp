@@ -104,9 +104,9 @@ bool IsInputMode(int32_t mode) { return mode >= Camera && mode <= Desktop; }
 bool FillFrame(BYTE* buffer, size_t size)
 {
     if (!buffer) return false;
-    if (IsReconfiguring()) return IsInputMode(CurrentSettings().GlobalType);
+    if (IsReconfiguring()) return IsInputMode(CurrentGlobalType());
     CAutoLock lock(&SourceLock());
-    const int32_t mode = CurrentSettings().GlobalType;
+    const int32_t mode = CurrentGlobalType();
     // Looked at again after the mode was read: a switch raises the flag before it stores the new mode, so a mode
     // read here without the flag raised is that of the running input.
     if (IsReconfiguring()) return IsInputMode(mode);

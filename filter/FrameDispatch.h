@@ -28,7 +28,7 @@ public:
     ReconfiguringScope& operator=(const ReconfiguringScope&) = delete;
 };
 
-// Fills one sample of `size` bytes from the input selected by GlobalType (1 camera, 2 pictures, 3 video,
+// Fills one sample of `size` bytes from the input selected by CurrentGlobalType() (1 camera, 2 pictures, 3 video,
 // 4 desktop). A negative producer result puts the matching placeholder in the buffer (black when its size differs
 // from the 640 x 480 placeholder). False when no input is selected (any other GlobalType): the buffer is left as
 // it is. True otherwise, also when a switch under way skipped the frame.

@@ -34,7 +34,7 @@ FilterObjects& Objects()
 
 void StartDesktopFromSettings(const FilterSettings& settings)
 {
-    const std::vector<MonitorRecord>& monitors = MonitorList();
+    const std::vector<MonitorRecord> monitors = MonitorList();
     // No monitor at that position (or none at all): the desktop input stays stopped.
     if (settings.DesktopIndex < 0 || static_cast<size_t>(settings.DesktopIndex) >= monitors.size()) return;
     StartDesktopSource(monitors[static_cast<size_t>(settings.DesktopIndex)], kInputWidth, kInputHeight);

@@ -13,71 +13,73 @@
 void ChangeActiveCamera(const wchar_t* name)
 {
     std::wstring value = ClampSettingString(name);
-    if (value == CurrentSettings().ActiveCamera) return;
+    if (value == ProcessSettings().CurrentString(&FilterSettings::ActiveCamera)) return;
     ReconfiguringScope switching;
-    CurrentSettings().ActiveCamera = std::move(value);
+    if (!ProcessSettings().SetString(&FilterSettings::ActiveCamera, std::move(value))) return;
     RestartActiveSource();
 }
 
 void ChangeGlobalType(int32_t mode)
 {
     if (mode == Camera) SetCameraOnFlag(1);
-    if (mode == CurrentSettings().GlobalType) return;
+    if (mode == ProcessSettings().CurrentNumber(&FilterSettings::GlobalType)) return;
     // Raised before the mode is stored, so that the streaming thread never fills from an input not yet started.
     ReconfiguringScope switching;
-    CurrentSettings().GlobalType = mode;
+    if (!ProcessSettings().SetNumber(&FilterSettings::GlobalType, mode)) return;
     RestartActiveSource();
 }
 
 void ChangeUseBorder(int32_t use)
 {
-    CurrentSettings().UseBorder = use;
+    ProcessSettings().SetNumber(&FilterSettings::UseBorder, use);
     SetBorderEnabled(use);
 }
 
 void ChangeBorderFile(const wchar_t* path)
 {
-    CurrentSettings().BorderFile = ClampSettingString(path);
-    AssignBorderPath(CurrentSettings().BorderFile);
+    const std::wstring value = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::BorderFile, value);
+    AssignBorderPath(value);
 }
 
 void ChangePicturesDirectory(const wchar_t* path)
 {
-    CurrentSettings().PicturesDirectory = ClampSettingString(path);
-    SetPicturesFolder(CurrentSettings().PicturesDirectory);
+    const std::wstring value = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::PicturesDirectory, value);
+    SetPicturesFolder(value);
 }
 
 void ChangeChangedTime(int32_t milliseconds)
 {
-    CurrentSettings().ChangedTime = milliseconds;
+    ProcessSettings().SetNumber(&FilterSettings::ChangedTime, milliseconds);
     SetPicturesChangedTime(milliseconds);
 }
 
 void ChangePicChType(int32_t kind)
 {
-    CurrentSettings().PicChType = kind;
+    ProcessSettings().SetNumber(&FilterSettings::PicChType, kind);
     SetPicturesChangeType(kind);
 }
 
 void ChangeMorphingTime(int32_t milliseconds)
 {
-    CurrentSettings().MorphingTime = milliseconds;
+    ProcessSettings().SetNumber(&FilterSettings::MorphingTime, milliseconds);
 }
 
 void ChangeRepeatPicturesShowing(int32_t repeat)
 {
-    CurrentSettings().RepeatPicturesShowing = repeat;
+    ProcessSettings().SetNumber(&FilterSettings::RepeatPicturesShowing, repeat);
 }
 
 void ChangeRepeatVideo(int32_t repeat)
 {
-    CurrentSettings().RepeatVideo = repeat;
+    ProcessSettings().SetNumber(&FilterSettings::RepeatVideo, repeat);
 }
 
 void ChangeVideoFile(const wchar_t* path)
 {
     ReconfiguringScope switching;
-    CurrentSettings().VideoFile = ClampSettingString(path);
+    ProcessSettings().SetString(&FilterSettings::VideoFile, ClampSettingString(path));
     RestartActiveSource();
 }
 
@@ -93,8 +95,9 @@ namespace {
 void RestoreSavedSettings()
 {
     ReconfiguringScope switching;
-    FilterSettings& current = CurrentSettings();
-    const RevertPlan plan = TakeSavedSettings(current, SavedSettings());
+    const RevertOutcome<RevertPlan> reverted = ProcessSettings().Revert(TakeSavedSettings);
+    const RevertPlan& plan = reverted.plan;
+    const FilterSettings& current = reverted.current;
     if (plan.useBorder) SetBorderEnabled(current.UseBorder);
     if (plan.borderFile) AssignBorderPath(current.BorderFile);
     if (plan.picturesFolder) SetPicturesFolder(current.PicturesDirectory);

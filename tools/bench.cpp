@@ -264,8 +264,9 @@ int main()
     }
 
     LoadSettings();
-    if (!MonitorList().empty()) {
-        const MonitorRecord& monitor = MonitorList()[static_cast<size_t>(PrimaryMonitorPosition())];
+    const std::vector<MonitorRecord> monitors = MonitorList();
+    if (!monitors.empty()) {
+        const MonitorRecord& monitor = monitors[static_cast<size_t>(PrimaryMonitorPosition())];
         SetDesktopTickSource(&AdvancingTick);
         StartDesktopSource(monitor, kFrameWidth, kFrameHeight);
         std::vector<uint8_t> frame(kFrame);

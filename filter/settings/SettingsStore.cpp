@@ -5,41 +5,40 @@
 #include "filter/settings/SettingsRegistry.h"
 #include "filter/settings/SettingsSequence.h"
 
-namespace {
-
-SettingsState& State()
+SettingsModel& ProcessSettings()
 {
-    static SettingsState state;
-    return state;
+    static SettingsModel model;
+    return model;
 }
 
-}  // namespace
-
-FilterSettings& CurrentSettings() { return State().Current; }
-FilterSettings& SavedSettings() { return State().Saved; }
-const std::vector<std::wstring>& CameraList() { return State().Cameras; }
-const std::vector<MonitorRecord>& MonitorList() { return State().Monitors; }
-int32_t PrimaryMonitorPosition() { return State().PrimaryPosition; }
-const std::wstring& ModuleDirectory() { return State().ModuleDirectory; }
+const FilterSettings CurrentSettings() { return ProcessSettings().Current(); }
+int32_t CurrentGlobalType() { return ProcessSettings().CurrentGlobalType(); }
+const FilterSettings SavedSettings() { return ProcessSettings().Saved(); }
+std::vector<std::wstring> CameraList() { return ProcessSettings().Cameras(); }
+std::vector<MonitorRecord> MonitorList() { return ProcessSettings().Monitors(); }
+int32_t PrimaryMonitorPosition() { return ProcessSettings().PrimaryPosition(); }
+std::wstring ModuleDirectory() { return ProcessSettings().ModuleDirectory(); }
 
 void LoadSettings()
 {
-    SettingsState& state = State();
-    state.Cameras = EnumerateCameraNames();
-    BuildMonitorList(EnumerateDisplayDevices(), state.Monitors, state.PrimaryPosition);
-    state.ModuleDirectory = FindModuleDirectory();
+    SettingsState devices;
+    // Kept when no monitor is primary.
+    devices.PrimaryPosition = ProcessSettings().PrimaryPosition();
+    devices.Cameras = EnumerateCameraNames();
+    BuildMonitorList(EnumerateDisplayDevices(), devices.Monitors, devices.PrimaryPosition);
+    devices.ModuleDirectory = FindModuleDirectory();
     RegistryKey key = OpenSettingsKey(KEY_READ);
     if (key) {
         RegistrySettingsReader reader(key.Get());
-        LoadSettingsRecord(state, &reader);
+        ProcessSettings().Load(std::move(devices), &reader);
     } else {
-        LoadSettingsRecord(state, nullptr);
+        ProcessSettings().Load(std::move(devices), nullptr);
     }
 }
 
 HRESULT SaveSettings()
 {
     RegistrySettingsWriter writer;
-    SaveSettingsRecord(State(), writer);
+    ProcessSettings().Save(writer);
     return S_OK;
 }

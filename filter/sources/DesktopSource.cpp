@@ -170,10 +170,11 @@ void StartDesktopSource(const MonitorRecord& monitor, int width, int height)
 
 int32_t SelectDesktopMonitor(int32_t index)
 {
-    const std::vector<MonitorRecord>& monitors = MonitorList();
+    // A position resolved against this copy stays inside it whatever a concurrent load does to the lists.
+    const std::vector<MonitorRecord> monitors = MonitorList();
     const std::optional<int32_t> position = ResolveDesktopMonitor(index, monitors.size(), PrimaryMonitorPosition());
     if (!position) return -1;
-    CurrentSettings().DesktopIndex = *position;
+    ProcessSettings().SetNumber(&FilterSettings::DesktopIndex, *position);
     CAutoLock lock(&Input().lock);
     Input().monitor = monitors[static_cast<size_t>(*position)];
     return *position;

@@ -218,7 +218,7 @@ protected:
     void SetUp() override
     {
         objectsAtStart_ = ModuleObjectCount();
-        globalTypeAtStart_ = CurrentSettings().GlobalType;
+        globalTypeAtStart_ = CurrentGlobalType();
         HRESULT hr = S_OK;
         object_ = new CStreamTestFilter(&hr);
         ASSERT_EQ(hr, S_OK);
@@ -235,7 +235,7 @@ protected:
             CAutoLock lock(&SourceLock());
             SetPlaceholderFolder(L"");
         }
-        CurrentSettings().GlobalType = globalTypeAtStart_;
+        ProcessSettings().SetNumber(&FilterSettings::GlobalType, globalTypeAtStart_);
         EXPECT_EQ(ModuleObjectCount(), objectsAtStart_) << "framework objects leaked";
     }
 
@@ -256,7 +256,7 @@ protected:
     {
         EXPECT_EQ(StartPicturesSource(emptyFolder_.Path(), 3000, 1000, 2, 1, kFrameWidth, kFrameHeight),
                   E_FRAME_NOPICTURES);
-        CurrentSettings().GlobalType = Pictures;
+        ProcessSettings().SetNumber(&FilterSettings::GlobalType, Pictures);
     }
     void UsePlaceholderFolder(const std::wstring& folder)
     {
@@ -575,7 +575,7 @@ TEST_F(CamStreamTest, DecideBufferSizeAsksForSeveralFrameBuffersAndTakesAnyCount
 
 TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     RealSample real(static_cast<long>(kFullFrameBytes));
     ASSERT_TRUE(real.sample);
     for (REFERENCE_TIME expected = 0; expected < 3000000; expected += 1000000) {
@@ -596,7 +596,7 @@ TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 
 TEST_F(CamStreamTest, RunningGraphDeliversStampedSamplesFromZeroOnEachRun)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     ComRef<IGraphBuilder> graph;
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.PutVoid()),
@@ -654,11 +654,11 @@ TEST_F(CamStreamTest, GrantedLargerBufferIsFilledWholeBlackOnThePlaceholderPath)
 
 TEST_F(CamStreamTest, UnknownInputModeLeavesBuffersUntouched)
 {
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
     FillFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
-    CurrentSettings().GlobalType = 0;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 0);
     FillFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
 }
@@ -748,7 +748,7 @@ TEST_F(CamStreamTest, SmallerConnectedSizeGetsTheFullFrameScaledDown)
         EXPECT_TRUE(sample.Bytes() == expected);
     }
     // With no input selected the sample keeps its bytes at every size.
-    CurrentSettings().GlobalType = 7;
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
     RealSample untouched(static_cast<long>(FrameBytes(560, 420)));
     ASSERT_TRUE(untouched.sample);
     untouched.Fill(0x5A);

@@ -104,7 +104,7 @@ TEST_F(FilterObjectSlots, NumbersSetThroughTheCallersDeclarationLandInTheirOwnSe
     ASSERT_EQ(client->PutRepeatVideo(5), S_OK);
     ASSERT_EQ(client->PutMode(7), S_OK);
 
-    const FilterSettings& s = CurrentSettings();
+    const FilterSettings s = CurrentSettings();
     EXPECT_EQ(s.UseBorder, 0);
     EXPECT_EQ(s.ChangedTime, 1111);
     EXPECT_EQ(s.MorphingTime, 2222);
@@ -136,7 +136,7 @@ TEST_F(FilterObjectSlots, StringsSetThroughTheCallersDeclarationLandInTheirOwnSe
     ASSERT_EQ(client->PutFolder(L"C:\\pictures"), S_OK);
     ASSERT_EQ(client->PutVideo(L"C:\\clip.avi"), S_OK);
 
-    const FilterSettings& s = CurrentSettings();
+    const FilterSettings s = CurrentSettings();
     EXPECT_EQ(s.ActiveCamera, L"Camera A");
     EXPECT_EQ(s.BorderFile, L"C:\\b.png");
     EXPECT_EQ(s.PicturesDirectory, L"C:\\pictures");

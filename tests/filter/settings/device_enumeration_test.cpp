@@ -73,7 +73,7 @@ TEST_F(SettingsKeyTest, CameraListHoldsVideoInputDevicesExceptTheFiltersOwn)
 TEST_F(SettingsKeyTest, MonitorListHoldsTheDesktopsMonitorsWithTheirSizes)
 {
     LoadSettings();
-    const std::vector<MonitorRecord>& monitors = MonitorList();
+    const std::vector<MonitorRecord> monitors = MonitorList();
     ASSERT_FALSE(monitors.empty());
     for (const MonitorRecord& monitor : monitors) {
         EXPECT_EQ(monitor.DeviceName.rfind("\\\\.\\DISPLAY", 0), 0u) << monitor.DeviceName;

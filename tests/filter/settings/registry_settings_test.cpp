@@ -33,10 +33,10 @@ std::vector<uint8_t> BytesOf(const std::wstring& text)
 
 TEST_F(SettingsKeyTest, WithoutKeyLoadGivesDefaultsAndCreatesNothing)
 {
-    CurrentSettings().VideoFile = L"kept.avi";
-    CurrentSettings().GlobalType = 3;
+    ProcessSettings().SetString(&FilterSettings::VideoFile, L"kept.avi");
+    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 3);
     LoadSettings();
-    const FilterSettings& s = CurrentSettings();
+    const FilterSettings s = CurrentSettings();
     ExpectDefaultNumbers(s);
     EXPECT_EQ(s.BorderFile, DefaultBorder());
     EXPECT_EQ(s.VideoFile, L"kept.avi");
@@ -47,10 +47,10 @@ TEST_F(SettingsKeyTest, WithoutKeyLoadGivesDefaultsAndCreatesNothing)
 TEST_F(SettingsKeyTest, EmptyKeyGivesDefaultsAndEmptyPaths)
 {
     StoreNumber(L"Unrelated", 1);
-    CurrentSettings().VideoFile = L"old.avi";
-    CurrentSettings().PicturesDirectory = L"C:\\old";
+    ProcessSettings().SetString(&FilterSettings::VideoFile, L"old.avi");
+    ProcessSettings().SetString(&FilterSettings::PicturesDirectory, L"C:\\old");
     LoadSettings();
-    const FilterSettings& s = CurrentSettings();
+    const FilterSettings s = CurrentSettings();
     ExpectDefaultNumbers(s);
     EXPECT_EQ(s.ActiveCamera, FirstCameraOrEmpty());
     EXPECT_EQ(s.BorderFile, DefaultBorder());
@@ -71,7 +71,7 @@ TEST_F(SettingsKeyTest, NumbersOfTheWrongSizeTakeTheirDefaultsWhateverTheirType)
     const uint8_t eightBytes[] = {0, 0, 0, 0, 0, 0, 0, 0};
     StoreRaw(L"RepeatVideo", REG_QWORD, eightBytes, sizeof eightBytes);
     LoadSettings();
-    const FilterSettings& s = CurrentSettings();
+    const FilterSettings s = CurrentSettings();
     EXPECT_EQ(s.GlobalType, 0x37);
     EXPECT_EQ(s.ChangedTime, 3000);
     EXPECT_EQ(s.MorphingTime, 1000);
@@ -107,7 +107,7 @@ TEST_F(SettingsKeyTest, StringsLoadUpToTheirFirstNulAndOnlyUpTo259Characters)
 
 TEST_F(SettingsKeyTest, SaveCreatesTheKeyWithNumbersAndUnterminatedStrings)
 {
-    FilterSettings& s = CurrentSettings();
+    FilterSettings s;
     s.GlobalType = 2;
     s.UseBorder = 0;
     s.ChangedTime = 4000;
@@ -120,6 +120,7 @@ TEST_F(SettingsKeyTest, SaveCreatesTheKeyWithNumbersAndUnterminatedStrings)
     s.ActiveCamera = L"";
     s.BorderFile = std::wstring(259, L'b');
     s.PicturesDirectory = L"D:\\Pictures";
+    ProcessSettings().SetCurrent(s);
     ASSERT_FALSE(SettingsKeyExists());
     EXPECT_EQ(SaveSettings(), S_OK);
     EXPECT_EQ(SavedSettings(), s);
@@ -162,11 +163,12 @@ TEST_F(SettingsKeyTest, SaveThenLoadGivesBackTheSameValues)
     saved.ActiveCamera = L"Some Camera";
     saved.BorderFile = L"C:\\b.png";
     saved.PicturesDirectory = std::wstring(259, L'p');
-    CurrentSettings() = saved;
+    ProcessSettings().SetCurrent(saved);
     SaveSettings();
 
-    CurrentSettings() = FilterSettings();
-    CurrentSettings().ActiveCamera = L"changed";
+    FilterSettings changed;
+    changed.ActiveCamera = L"changed";
+    ProcessSettings().SetCurrent(changed);
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), saved);
     EXPECT_EQ(SavedSettings(), saved);

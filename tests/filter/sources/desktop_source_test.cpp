@@ -104,7 +104,7 @@ protected:
 
     static MonitorRecord Primary()
     {
-        const auto& monitors = MonitorList();
+        const std::vector<MonitorRecord> monitors = MonitorList();
         const int32_t primary = PrimaryMonitorPosition();
         return primary >= 0 && static_cast<size_t>(primary) < monitors.size() ? monitors[primary] : MonitorRecord{};
     }
@@ -256,13 +256,13 @@ TEST_F(DesktopSourceTest, MonitorThatCannotBeCapturedGivesABlackFrame)
 
 TEST_F(DesktopSourceTest, SelectingAMonitorStoresItsPosition)
 {
-    const auto& monitors = MonitorList();
+    const std::vector<MonitorRecord> monitors = MonitorList();
     ASSERT_FALSE(monitors.empty());
     const int32_t primary = PrimaryMonitorPosition();
     const int32_t count = static_cast<int32_t>(monitors.size());
     for (int32_t index : {-1, count, 7, primary}) {
         SCOPED_TRACE(index);
-        CurrentSettings().DesktopIndex = 12345;
+        ProcessSettings().SetNumber(&FilterSettings::DesktopIndex, 12345);
         EXPECT_EQ(SelectDesktopMonitor(index), primary);
         EXPECT_EQ(CurrentSettings().DesktopIndex, primary);
         const std::optional<MonitorRecord> current = CurrentDesktopMonitor();
