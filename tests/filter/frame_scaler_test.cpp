@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -163,32 +161,6 @@ TEST(FrameScaler, PrepareRefusesGrowingZeroNegativeAndHugeSizes)
     EXPECT_TRUE(scaler.Prepare(16384, 1, 1, 1));
     EXPECT_TRUE(scaler.IsPreparedFor(16384, 1, 1, 1));
     EXPECT_FALSE(scaler.IsPreparedFor(16384, 1, 1, 2));
-}
-
-// Not a check: medians of per-frame costs against one copy of a 640 x 480 frame, for release builds
-// (--gtest_also_run_disabled_tests --gtest_filter=*Timings).
-TEST(FrameScaler, DISABLED_Timings)
-{
-    const std::vector<uint8_t> source = Noise({640, 480});
-    std::vector<uint8_t> out(source.size());
-    FrameScaler scaler;
-    auto median = [&](bool copy) {
-        std::vector<double> ms(401);
-        for (double& m : ms) {
-            const auto start = std::chrono::steady_clock::now();
-            if (copy) std::memcpy(out.data(), source.data(), source.size());
-            if (!copy) scaler.Scale(source.data(), out.data());
-            m = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        }
-        std::nth_element(ms.begin(), ms.begin() + 200, ms.end());
-        return ms[200];
-    };
-    const double copy = median(true);
-    for (int n = 1; n <= 7; ++n) {
-        scaler.Prepare(640, 480, 80 * n, 60 * n);
-        const double ms = median(false);
-        printf("640 x 480 -> %3d x %3d: %.4f ms, %.2f x memcpy (%.4f ms)\n", 80 * n, 60 * n, ms, ms / copy, copy);
-    }
 }
 
 }  // namespace
