@@ -21,6 +21,8 @@ public:
     ~CCameraProperties() override;
 
 protected:
+    explicit CCameraProperties(IUnknown* outer);
+
     HRESULT OnConnect(IUnknown* object) override;
     HRESULT OnDisconnect() override;
     HRESULT OnActivate() override;
@@ -29,7 +31,6 @@ protected:
     INT_PTR OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    explicit CCameraProperties(IUnknown* outer);
     void SelectMode(int32_t mode, bool mark);
 
     HWND modeParent_ = nullptr;
