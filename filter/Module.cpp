@@ -3,6 +3,7 @@
 #include "filter/Registration.h"
 #include "filter/framework/ClassFactory.h"
 #include "filter/framework/ModuleObjects.h"
+#include "filter/ui/CameraProperties.h"
 
 #include <windows.h>
 #include <dshow.h>
@@ -30,10 +31,11 @@ REGFILTER2 MakeFilterSetup()
 }
 const REGFILTER2 kFilterSetup = MakeFilterSetup();
 
-// The creatable classes. The settings page ("Settings", CLSID_VeltraneSettingsPage) joins as the second entry when
-// it exists; registration and the class objects follow the table.
+// The creatable classes: the camera filter and its settings page. Registration and the class objects follow the
+// table.
 const CFactoryTemplate kClasses[] = {
     {kCameraName, &CLSID_Veltrane, &CCamEmul::CreateInstance, nullptr, &kFilterSetup},
+    {L"Settings", &CLSID_VeltraneSettingsPage, &CCameraProperties::CreateInstance, nullptr, nullptr},
 };
 constexpr int kClassCount = static_cast<int>(sizeof(kClasses) / sizeof(kClasses[0]));
 

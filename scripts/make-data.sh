@@ -5,6 +5,8 @@
 #                                 when its input cannot deliver video
 #   data/Borders/border1..6.png   decorative frames drawn over the camera picture
 #   data/Samples/Pictures/*       the bundled sample slideshow
+#   filter/Veltrane.ico           the camera module's icon (16x16 and 32x32),
+#                                 compiled into Veltrane.ax
 #
 # Run it by hand from anywhere in the tree:   scripts/make-data.sh
 # The build does not run it; the generated files are kept in the repository.
@@ -529,4 +531,22 @@ im -size 1280x720 -define gradient:extent=diagonal radial-gradient:black-white -
 label "$TMP/s5.miff" 5 Rings 260 "$TMP/s5l.miff"
 save_jpg "$TMP/s5l.miff" "$SAMPLES/05-rings.jpg"
 
-echo "make-data.sh: done, pictures written under $DATA"
+# --- 4. module icon (16x16 and 32x32 in one .ico) -----------------------------
+
+# A teal camera on a dark rounded tile, drawn at 8x and reduced, so both sizes stay crisp.
+icon_size() { # size dst
+    local s=$1
+    im -size 256x256 xc:none \
+        -fill '#1b2433' -draw 'roundrectangle 8,8 247,247 44,44' \
+        -fill "$ACCENT" -draw 'roundrectangle 36,78 176,186 18,18' \
+        -fill "$ACCENT" -draw 'polygon 186,112 226,86 226,178 186,152' \
+        -fill '#1b2433' -draw 'circle 106,132 106,100' \
+        -fill '#f1f4f8' -draw 'circle 106,132 106,114' \
+        -filter Lanczos -resize "${s}x${s}" "$TMP/icon$s.miff"
+    im "$TMP/icon$s.miff" -strip -alpha on "PNG32:$2"
+}
+icon_size 16 "$TMP/icon16.png"
+icon_size 32 "$TMP/icon32.png"
+im "$TMP/icon16.png" "$TMP/icon32.png" "ICO:$ROOT/filter/Veltrane.ico"
+
+echo "make-data.sh: done, pictures written under $DATA and the icon in filter/"
