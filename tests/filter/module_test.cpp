@@ -83,17 +83,18 @@ bool ReadClassesValue(const std::wstring& keyName, const wchar_t* valueName, std
     return true;
 }
 
-std::wstring FilterKey()
+std::wstring ClassKey(REFCLSID classId)
 {
     wchar_t text[40] = {};
-    StringFromGUID2(CLSID_Veltrane, text, 40);
+    StringFromGUID2(classId, text, 40);
     return std::wstring(L"CLSID\\") + text;
 }
 
-bool ClassKeyExists()
+bool ClassKeyExists(REFCLSID classId = CLSID_Veltrane)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, FilterKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, ClassKey(classId).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
@@ -186,13 +187,24 @@ TEST(ModuleRegistration, RegisteredOnceListedAsCameraThenRemovedTwice)
     ASSERT_EQ(module.registerServer(), S_OK);
     EXPECT_EQ(CountDevices(L"Veltrane"), 1u);
 
-    std::wstring name, server, threading;
-    EXPECT_TRUE(ReadClassesValue(FilterKey(), nullptr, name));
-    EXPECT_EQ(name, L"Veltrane");
-    EXPECT_TRUE(ReadClassesValue(FilterKey() + L"\\InprocServer32", nullptr, server));
-    EXPECT_EQ(_wcsicmp(server.c_str(), VELTRANE_MODULE_AX), 0) << server;
-    EXPECT_TRUE(ReadClassesValue(FilterKey() + L"\\InprocServer32", L"ThreadingModel", threading));
-    EXPECT_EQ(threading, L"Both");
+    // The camera filter and its settings page, both served in-process by the module.
+    const struct {
+        const CLSID* classId;
+        const wchar_t* name;
+    } classes[] = {{&CLSID_Veltrane, L"Veltrane"}, {&CLSID_VeltraneSettingsPage, L"Settings"}};
+    for (const auto& entry : classes) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(entry.name)));
+        const std::wstring key = ClassKey(*entry.classId);
+        std::wstring name, server, threading;
+        EXPECT_TRUE(ReadClassesValue(key, nullptr, name));
+        EXPECT_EQ(name, entry.name);
+        EXPECT_TRUE(ReadClassesValue(key + L"\\InprocServer32", nullptr, server));
+        EXPECT_EQ(_wcsicmp(server.c_str(), VELTRANE_MODULE_AX), 0) << server;
+        EXPECT_TRUE(ReadClassesValue(key + L"\\InprocServer32", L"ThreadingModel", threading));
+        EXPECT_EQ(threading, L"Both");
+        ComRef<IClassFactory> factory;
+        EXPECT_EQ(module.getClassObject(*entry.classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+    }
 
     {
         ComRef<IBaseFilter> filter;
@@ -206,6 +218,7 @@ TEST(ModuleRegistration, RegisteredOnceListedAsCameraThenRemovedTwice)
     ASSERT_EQ(module.unregisterServer(), S_OK);
     EXPECT_EQ(CountDevices(L"Veltrane"), 0u);
     EXPECT_FALSE(ClassKeyExists());
+    EXPECT_FALSE(ClassKeyExists(CLSID_VeltraneSettingsPage));
     EXPECT_EQ(module.unregisterServer(), S_OK);
     EXPECT_FALSE(ClassKeyExists());
 }
