@@ -26,17 +26,19 @@ namespace {
 constexpr size_t kFrameBytes = 640 * 480 * 3;
 
 // Two messages sent after a posted one: the second is handled only once the tray thread came back for more, after
-// the posted message (which no command here answers with a message loop of its own).
+// the posted message (when that message's handler pumps none).
 void Settle(HWND tray)
 {
     DWORD_PTR ignored = 0;
     for (int i = 0; i < 2; ++i) SendMessageTimeoutW(tray, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
-void PostCommand(HWND tray, int id)
+// The command as the menu delivers it, but sent: a command that calls COM may handle sent messages while it waits,
+// so only its own answer tells that it has ended.
+void RunCommand(HWND tray, int id)
 {
-    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, id, 0));
-    Settle(tray);
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(tray, WM_COMMAND, id, 0, SMTO_NORMAL, 20000, &ignored));
 }
 
 std::vector<BYTE> Frame()
@@ -148,7 +150,7 @@ TEST_F(TrayTest, CommandsActOnTheRunningFilterAndSaveWhereTheyShould)
         SCOPED_TRACE(c.name);
         if (c.before) c.before();
         ForgetSaved();
-        PostCommand(tray_, c.id);
+        RunCommand(tray_, c.id);
         EXPECT_EQ(CurrentSettings().GlobalType, c.mode);
         EXPECT_EQ(SettingsKeyExists(), c.saved);
         if (c.saved) {
@@ -166,7 +168,7 @@ TEST_F(TrayTest, ChoosingACameraMakesItActiveAndADeletedBorderShowsNone)
     const std::vector<std::wstring> cameras = CameraList();
     if (!cameras.empty()) {
         ForgetSaved();
-        PostCommand(tray_, 1124 + static_cast<int>(cameras.size()) - 1);
+        RunCommand(tray_, 1124 + static_cast<int>(cameras.size()) - 1);
         EXPECT_EQ(CurrentSettings().ActiveCamera, cameras.back());
         EXPECT_EQ(CurrentSettings().GlobalType, Camera);
         EXPECT_TRUE(SettingsKeyExists());
@@ -181,7 +183,7 @@ TEST_F(TrayTest, ChoosingACameraMakesItActiveAndADeletedBorderShowsNone)
     tray_ = TrayWindow();
     ASSERT_TRUE(DeleteFileW(gone.c_str()));
     const BorderFiles borders = ListBorderFiles(folder);
-    PostCommand(tray_, 1324 + static_cast<int>(borders.paths.size()));
+    RunCommand(tray_, 1324 + static_cast<int>(borders.paths.size()));
     EXPECT_EQ(CurrentSettings().BorderFile, gone);
     EXPECT_EQ(CurrentSettings().GlobalType, Camera);
     EXPECT_FALSE(CameraBorderPictureHeld());
@@ -312,6 +314,76 @@ TEST(TrayLifetime, ObjectsComeAndGoWhileCommandsRun)
     EXPECT_FALSE(TrayWindow());
     SetCameraOnFlag(1);
     DeleteSettingsKey();
+}
+
+}  // namespace
+
+namespace {
+
+constexpr const wchar_t* kChildReady = L"VeltraneTrayTestChildReady";
+constexpr const wchar_t* kChildEnd = L"VeltraneTrayTestChildEnd";
+
+// Run by the test below in a second process: holds a filter object, and so an icon, until told to end.
+TEST(TrayLifetime, DISABLED_HoldAnIconForTheOtherProcess)
+{
+    ComRef<IUnknown> filter = MakeFilterObject();
+    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, kChildReady);
+    HANDLE end = OpenEventW(SYNCHRONIZE, FALSE, kChildEnd);
+    ASSERT_TRUE(ready && end && TrayWindow());
+    SetEvent(ready);
+    WaitForSingleObject(end, 20000);
+    CloseHandle(ready);
+    CloseHandle(end);
+}
+
+HWND TrayWindowOfProcess(DWORD process)
+{
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search = {process, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            wchar_t name[16] = {};
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->process || !GetClassNameW(window, name, 16) || lstrcmpW(name, L"#32770")) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(TrayLifetime, TwoProcessesShowAnIconEach)
+{
+    ComRef<IUnknown> filter = MakeFilterObject();
+    HWND own = TrayWindow();
+    ASSERT_TRUE(own);
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, kChildReady);
+    HANDLE end = CreateEventW(nullptr, TRUE, FALSE, kChildEnd);
+    wchar_t exe[MAX_PATH] = {};
+    ASSERT_TRUE(GetModuleFileNameW(nullptr, exe, MAX_PATH));
+    std::wstring command = std::wstring(L"\"") + exe +
+        L"\" --gtest_also_run_disabled_tests --gtest_filter=TrayLifetime.DISABLED_HoldAnIconForTheOtherProcess";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessW(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+    EXPECT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0);
+    HWND other = TrayWindowOfProcess(child.dwProcessId);
+    EXPECT_TRUE(other && other != own);
+    EXPECT_TRUE(IconKnownToShell(own));
+    EXPECT_TRUE(IconKnownToShell(other));
+    SetEvent(end);
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(IconKnownToShell(other));
+    EXPECT_TRUE(IconKnownToShell(own));
+    for (HANDLE handle : {child.hProcess, child.hThread, ready, end}) CloseHandle(handle);
 }
 
 }  // namespace
