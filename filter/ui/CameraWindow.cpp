@@ -1,6 +1,6 @@
 #include "filter/ui/CameraWindow.h"
 
-#include "filter/ui/CodeModule.h"
+#include "filter/ui/BorderFiles.h"
 #include "filter/ui/ModeRules.h"
 #include "filter/ui/SettingsResources.h"
 
@@ -20,8 +20,7 @@ CCameraWindow::CCameraWindow(HWND area, IData* data, std::wstring borderFolder)
 
 std::wstring CCameraWindow::DefaultBorderFolder()
 {
-    const std::wstring directory = CodeModuleDirectory();
-    return directory.empty() ? std::wstring() : directory + L"Borders\\";
+    return ModuleBorderFolder();
 }
 
 void CCameraWindow::ForgetControls()
@@ -79,16 +78,10 @@ void CCameraWindow::FillCameraList()
 
 void CCameraWindow::FillBorderList()
 {
-    if (borderFolder_.empty()) return;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((borderFolder_ + L"*.png").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        SendMessageW(borderList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(found.cFileName));
-        borderPaths_.push_back(borderFolder_ + found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    BorderFiles borders = ListBorderFiles(borderFolder_);
+    for (const std::wstring& name : borders.names)
+        SendMessageW(borderList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    borderPaths_ = std::move(borders.paths);
 
     for (size_t i = 0; i < borderPaths_.size(); ++i) {
         if (borderPaths_[i] != borderFile_) continue;

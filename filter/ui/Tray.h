@@ -1,10 +1,17 @@
 #pragma once
-// The notification-area icon of the filter module, one per process. The filter object calls these two hooks:
-// the first filter object starts the tray, destroying a filter object ends it. For now the tray is a
-// process-wide record of whether it is up; its window and menu come later behind the same hooks.
+// The notification-area icon of the filter module, one per process: a tray thread that runs the tray window's
+// message loop and every command of its menu. The filter object calls the two hooks: the first filter object
+// starts the tray, the last one ends it.
+#include <windows.h>
 
-// Starts the tray unless the process already has one. True when this call started it.
+// Starts the tray thread unless the process already has one, and waits (briefly) until its window exists. True
+// when this call started it.
 bool StartTrayIfAbsent();
-// Ends the tray if it is up (harmless otherwise).
+// Ends the tray thread if it runs: closes an open menu or dialog of the tray, lets the thread delete the icon and
+// destroy its window, and waits for it. Call it holding neither the source lock nor the settings lock: a tray
+// command may be waiting for them.
 void EndTray();
 bool IsTrayRunning();
+// The tray window of the process (null when none); the tray's own code asks whether the tray is ending.
+HWND TrayWindow();
+bool TrayStopping();

@@ -2,8 +2,7 @@
 
 #include "filter/ui/ModeRules.h"
 #include "filter/ui/SettingsResources.h"
-
-#include <commdlg.h>
+#include "filter/ui/VideoFileDialog.h"
 
 void CVideoWindow::OnInitDialog()
 {
@@ -24,16 +23,7 @@ void CVideoWindow::ChooseVideoFile()
     if (Data() && SUCCEEDED(Data()->GetVideoFile(file))) file[kIDataBufferChars - 1] = L'\0';
     else file[0] = L'\0';
 
-    static const wchar_t kFilter[] = L"All Files\0*.*\0";
-    OPENFILENAMEW open = {};
-    open.lStructSize = sizeof(open);
-    open.hwndOwner = Window();
-    open.lpstrFilter = kFilter;
-    open.nFilterIndex = 1;
-    open.lpstrFile = file;
-    open.nMaxFile = kIDataBufferChars;
-    open.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (GetOpenFileNameW(&open)) {
+    if (::ChooseVideoFile(Window(), file)) {
         if (Data()) (void)Data()->SetVideoFile(file);  // always S_OK
         SetItemText(IDC_VIDEO_FILE, std::wstring(L"File: ") + file);
     }

@@ -1,0 +1,17 @@
+#include "filter/ui/VideoFileDialog.h"
+
+#include <commdlg.h>
+
+bool ChooseVideoFile(HWND owner, wchar_t* file)
+{
+    static const wchar_t kFilter[] = L"All Files\0*.*\0";
+    OPENFILENAMEW open = {};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = owner;
+    open.lpstrFilter = kFilter;
+    open.nFilterIndex = 1;
+    open.lpstrFile = file;
+    open.nMaxFile = MAX_PATH;
+    open.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    return GetOpenFileNameW(&open) != FALSE;
+}
