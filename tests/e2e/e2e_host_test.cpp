@@ -171,8 +171,10 @@ TEST_F(CameraEndToEnd, ManyFilterObjectsComeAndGoLeavingNothingBehind)
     // The first object loads the module and may start the runtime's own lasting helpers.
     ASSERT_EQ(createAndRelease(), S_OK);
     constexpr size_t kObjects = 200;
-    // Every object reads the camera list once when it loads the settings.
-    const size_t runtimeAllowance = kObjects * HandlesLeftByOneDeviceEnumeration();
+    // Every object reads the camera list once when it loads the settings; a few more handles may be made once by
+    // the runtime on the way (the shell's notification area, say). A leak per object shows as hundreds.
+    constexpr size_t kOnceOnly = 8;
+    const size_t runtimeAllowance = kObjects * HandlesLeftByOneDeviceEnumeration() + kOnceOnly;
     const size_t threadsBefore = CountThreads();
     const size_t handlesBefore = CountOpenHandles();
     ASSERT_NE(threadsBefore, 0u);
