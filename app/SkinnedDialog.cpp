@@ -1,0 +1,61 @@
+#include "app/SkinnedDialog.h"
+
+#include "app/Placement.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+using namespace Gdiplus;
+
+void CentreWindow(HWND window, HWND owner)
+{
+    const bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    RECT self{};
+    if (!GetWindowRect(window, &self) ||
+        !GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& bounds = monitor.rcWork;
+    RECT reference = bounds;
+    if (overOwner && !GetWindowRect(owner, &reference)) reference = bounds;
+    const int x = CentredEdge(reference.left, reference.right, self.right - self.left, bounds.left, bounds.right);
+    const int y = CentredEdge(reference.top, reference.bottom, self.bottom - self.top, bounds.top, bounds.bottom);
+    (void)SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PaintGradientDialog(HWND dialog, const std::function<void(GpGraphics*)>& drawItems)
+{
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(dialog, &paint);
+    if (!dc) return;
+    GpGraphics* graphics = nullptr;
+    if (DllExports::GdipCreateFromHDC(dc, &graphics) == Ok) {
+        RECT client{};
+        (void)GetClientRect(dialog, &client);  // a failure leaves an empty area to fill
+        const PointF from(0.0f, 0.0f);
+        const PointF to(static_cast<REAL>(client.right), static_cast<REAL>(client.bottom));
+        GpLineGradient* brush = nullptr;
+        if (DllExports::GdipCreateLineBrush(&from, &to, 0xFF12326E, 0xFFAEBCD6, WrapModeTile, &brush) == Ok) {
+            (void)DllExports::GdipFillRectangleI(graphics, brush, 0, 0, client.right, client.bottom);
+            (void)DllExports::GdipDeleteBrush(brush);
+        }
+        drawItems(graphics);
+        (void)DllExports::GdipDeleteGraphics(graphics);
+    }
+    EndPaint(dialog, &paint);
+}
+
+bool GdiplusSession::Start()
+{
+    if (token_) return true;
+    GdiplusStartupInput input;  // version 1, no debug callback, background thread and external codecs on
+    return GdiplusStartup(&token_, &input, nullptr) == Ok;
+}
+
+void GdiplusSession::Shutdown()
+{
+    if (!token_) return;
+    GdiplusShutdown(token_);
+    token_ = 0;
+}
