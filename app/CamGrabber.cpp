@@ -42,7 +42,9 @@ void UseProcessClock(IGraphBuilder* graph)
 }
 
 // Moves the settings frame to the main dialog's corner once it appears. It stops looking when the frame call
-// has returned, and after 10 seconds at most.
+// has returned, and after 10 seconds at most. Systems title the frame differently ("Veltrane Properties",
+// "Properties for Veltrane") and do not all make the main dialog its owner: a dialog of this process that is owned
+// by the main dialog or names the camera in its title is taken too.
 struct FramePosition {
     int32_t x;
     int32_t y;
@@ -62,7 +64,10 @@ BOOL CALLBACK FindOwnedFrame(HWND window, LPARAM lParam)
     DWORD process = 0;
     wchar_t className[16] = L"";
     (void)GetWindowThreadProcessId(window, &process);
-    if (process == search->processId && GetWindow(window, GW_OWNER) == search->mainDialog &&
+    wchar_t title[128] = L"";
+    (void)GetWindowTextW(window, title, 128);  // no title: only the owner can tell
+    const bool frameLike = GetWindow(window, GW_OWNER) == search->mainDialog || wcsstr(title, L"Veltrane") != nullptr;
+    if (process == search->processId && window != search->mainDialog && frameLike &&
         GetClassNameW(window, className, 16) > 0 && lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;

@@ -33,24 +33,42 @@ void DrawImageAt(GpGraphics* graphics, const std::wstring& path, const SkinRect&
                                          static_cast<INT>(height));
 }
 
-// "Arial" 8 point, or the generic sans-serif family where Arial is missing, in the given colour, unclipped and
-// unwrapped from the rectangle's top-left corner.
-void DrawSkinText(GpGraphics* graphics, const std::wstring& text, const SkinRect& rect, ARGB colour)
+// "Arial" 8 point, or the generic sans-serif family where Arial is missing. A system with neither (Wine without
+// Windows fonts) gets the face that GDI substitutes for Arial, so that the texts still show.
+GpFont* CreateSkinFont()
 {
     GpFontFamily* family = nullptr;
-    const bool arial = DllExports::GdipCreateFontFamilyFromName(L"Arial", nullptr, &family) == Ok;
-    if (!arial && DllExports::GdipGetGenericFontFamilySansSerif(&family) != Ok) return;
     GpFont* font = nullptr;
+    if (DllExports::GdipCreateFontFamilyFromName(L"Arial", nullptr, &family) == Ok) {
+        if (DllExports::GdipCreateFont(family, 8.0f, FontStyleRegular, UnitPoint, &font) != Ok) font = nullptr;
+        (void)DllExports::GdipDeleteFontFamily(family);
+        return font;
+    }
+    // The generic family belongs to GDI+ and is not deleted.
+    if (DllExports::GdipGetGenericFontFamilySansSerif(&family) == Ok)
+        return DllExports::GdipCreateFont(family, 8.0f, FontStyleRegular, UnitPoint, &font) == Ok ? font : nullptr;
+    HDC screen = GetDC(nullptr);
+    if (!screen) return nullptr;
+    LOGFONTW logfont{};
+    logfont.lfHeight = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    logfont.lfWeight = FW_NORMAL;
+    lstrcpynW(logfont.lfFaceName, L"Arial", LF_FACESIZE);
+    if (DllExports::GdipCreateFontFromLogfontW(screen, &logfont, &font) != Ok) font = nullptr;
+    ReleaseDC(nullptr, screen);
+    return font;
+}
+
+// The text in the given colour, unclipped and unwrapped from the rectangle's top-left corner.
+void DrawSkinText(GpGraphics* graphics, const std::wstring& text, const SkinRect& rect, ARGB colour)
+{
+    GpFont* font = CreateSkinFont();
     GpSolidFill* brush = nullptr;
-    if (DllExports::GdipCreateFont(family, 8.0f, FontStyleRegular, UnitPoint, &font) == Ok &&
-        DllExports::GdipCreateSolidFill(colour, &brush) == Ok) {
+    if (font && DllExports::GdipCreateSolidFill(colour, &brush) == Ok) {
         const RectF layout(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top), 0.0f, 0.0f);
         (void)DllExports::GdipDrawString(graphics, text.c_str(), -1, font, &layout, nullptr, brush);
     }
     if (brush) (void)DllExports::GdipDeleteBrush(brush);
     if (font) (void)DllExports::GdipDeleteFont(font);
-    // The generic family belongs to GDI+.
-    if (arial) (void)DllExports::GdipDeleteFontFamily(family);
 }
 
 // Runs one mouse message over button or link records: repaints each changed record and posts its click.
