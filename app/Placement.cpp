@@ -8,6 +8,14 @@ int32_t CentredEdge(int32_t refLow, int32_t refHigh, int32_t size, int32_t bound
     return edge;
 }
 
+Origin CentredOrigin(const Box& window, bool ownerShown, const Box& owner, const Box& ownerWork, const Box& selfWork)
+{
+    const Box& bounds = ownerShown ? ownerWork : selfWork;
+    const Box& reference = ownerShown ? owner : selfWork;
+    return Origin{CentredEdge(reference.left, reference.right, window.right - window.left, bounds.left, bounds.right),
+                  CentredEdge(reference.top, reference.bottom, window.bottom - window.top, bounds.top, bounds.bottom)};
+}
+
 namespace {
 
 void AppendHex8(std::wstring& text, uint32_t value)

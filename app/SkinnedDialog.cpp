@@ -7,21 +7,32 @@
 
 using namespace Gdiplus;
 
-void CentreWindow(HWND window, HWND owner)
+namespace {
+
+Box ToBox(const RECT& rect)
 {
-    const bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    return Box{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// The work area of the monitor nearest to `window`; empty when the system cannot say.
+Box WorkArea(HWND window)
+{
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    RECT self{};
-    if (!GetWindowRect(window, &self) ||
-        !GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor))
-        return;
-    const RECT& bounds = monitor.rcWork;
-    RECT reference = bounds;
-    if (overOwner && !GetWindowRect(owner, &reference)) reference = bounds;
-    const int x = CentredEdge(reference.left, reference.right, self.right - self.left, bounds.left, bounds.right);
-    const int y = CentredEdge(reference.top, reference.bottom, self.bottom - self.top, bounds.top, bounds.bottom);
-    (void)SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return Box{};
+    return ToBox(monitor.rcWork);
+}
+
+}  // namespace
+
+void CentreWindow(HWND window, HWND owner)
+{
+    RECT self{}, ownerRect{};
+    if (!GetWindowRect(window, &self)) return;
+    const bool ownerShown = owner && IsWindowVisible(owner) && !IsIconic(owner) && GetWindowRect(owner, &ownerRect);
+    const Origin origin = CentredOrigin(ToBox(self), ownerShown, ToBox(ownerRect),
+                                        ownerShown ? WorkArea(owner) : Box{}, WorkArea(window));
+    (void)SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PaintGradientDialog(HWND dialog, const std::function<void(GpGraphics*)>& drawItems)

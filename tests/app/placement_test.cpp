@@ -24,6 +24,27 @@ TEST(Placement, CentredEdge)
             << row.what;
 }
 
+TEST(Placement, CentredOriginFollowsTheOwnerOnlyWhenItIsShown)
+{
+    const Box window{0, 0, 300, 200}, owner{1000, 100, 1600, 500}, ownerWork{0, 0, 1920, 1040},
+        selfWork{-1280, 0, 0, 1000};
+    const struct {
+        const char* what;
+        bool ownerShown;
+        Box window;
+        Origin expected;
+    } rows[] = {
+        {"over a shown owner", true, window, {1150, 200}},
+        {"owner hidden, minimised or missing: the window's own work area", false, window, {-790, 400}},
+        {"larger than the owner's work area", true, Box{0, 0, 2000, 1200}, {0, 0}},
+    };
+    for (const auto& row : rows) {
+        const Origin o = CentredOrigin(row.window, row.ownerShown, owner, ownerWork, selfWork);
+        EXPECT_EQ(o.x, row.expected.x) << row.what;
+        EXPECT_EQ(o.y, row.expected.y) << row.what;
+    }
+}
+
 TEST(Placement, RotItemNameIsZeroPaddedLowerCaseHex)
 {
     const struct {
