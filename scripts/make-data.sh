@@ -7,6 +7,10 @@
 #   data/Samples/Pictures/*       the bundled sample slideshow
 #   filter/Veltrane.ico           the camera module's icon (16x16 and 32x32),
 #                                 compiled into Veltrane.ax
+#   data/Data/Default/*.png       the desktop application's button skins
+#                                 (normal _up, pressed _down, hover _sel)
+#   data/Data/main.png            the product picture of its About box
+#   app/Zelmora.ico               the application's icon (16, 32 and 48)
 #
 # Run it by hand from anywhere in the tree:   scripts/make-data.sh
 # The build does not run it; the generated files are kept in the repository.
@@ -549,4 +553,70 @@ icon_size 16 "$TMP/icon16.png"
 icon_size 32 "$TMP/icon32.png"
 im "$TMP/icon16.png" "$TMP/icon32.png" "ICO:$ROOT/filter/Veltrane.ico"
 
-echo "make-data.sh: done, pictures written under $DATA and the icon in filter/"
+# --- 5. application skin: buttons, product picture, icon ---------------------
+
+mkdir -p "$DATA/Data/Default"
+
+# Sizes in pixels of the button placeholders at 96 DPI (dialog units of "MS Sans Serif" 8: 1.5 x 1.625 px):
+# 50 x 14 units for OK, Cancel and About, 319 x 24 units for Properties.
+# skin_button W H CAPTION TOP BOTTOM EDGE GLOW TEXT-SHIFT DST
+skin_button() {
+    local w=$1 h=$2 caption=$3 top=$4 bottom=$5 edge=$6 glow=$7 shift=$8 dst=$9
+    local r=$((h / 3)) pt=$((h * 11 / 23))
+    [ "$pt" -lt 11 ] && pt=11
+    [ "$pt" -gt 16 ] && pt=16
+    # Body: a vertical gradient in a rounded shape, a lighter sheen on its upper half, a thin edge.
+    im -size "${w}x${h}" gradient:"$top"-"$bottom" "$TMP/btn-fill.miff"
+    im -size "${w}x${h}" xc:none -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r" \
+        "$TMP/btn-mask.miff"
+    im "$TMP/btn-fill.miff" "$TMP/btn-mask.miff" -compose CopyOpacity -composite "$TMP/btn-body.miff"
+    im -size "${w}x$((h / 2))" gradient:'rgba(255,255,255,0.30)'-'rgba(255,255,255,0.04)' \
+        -background none -gravity north -extent "${w}x${h}" "$TMP/btn-sheen.miff"
+    im "$TMP/btn-body.miff" \( "$TMP/btn-sheen.miff" "$TMP/btn-mask.miff" -compose DstIn -composite \) \
+        -compose over -composite \
+        -fill none -stroke "$edge" -strokewidth 1 -draw "roundrectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5 $r,$r" \
+        -stroke "$glow" -draw "roundrectangle 1.5,1.5 $((w - 2)).5,$((h - 2)).5 $((r - 1)),$((r - 1))" \
+        -stroke none -font "$SANS_BOLD" -pointsize "$pt" -gravity center \
+        -fill 'rgba(0,0,0,0.55)' -annotate "+1+$((shift + 1))" "$caption" \
+        -fill white -annotate "+0+$shift" "$caption" \
+        "$TMP/btn.miff"
+    save_png32 "$TMP/btn.miff" "$dst"
+}
+
+# NAME W H CAPTION: normal (steel blue), hover (brighter, light edge), pressed (darker, caption pushed down).
+skin_set() {
+    local name=$1 w=$2 h=$3 caption=$4
+    skin_button "$w" "$h" "$caption" '#4a6fa8' '#1d3563' '#0c1a36' 'rgba(255,255,255,0.25)' 0 \
+        "$DATA/Data/Default/${name}_up.png"
+    skin_button "$w" "$h" "$caption" '#6c97d8' '#2b4f8f' '#0c1a36' '#bfe3ff' 0 \
+        "$DATA/Data/Default/${name}_sel.png"
+    skin_button "$w" "$h" "$caption" '#142a52' '#33548c' '#060d1c' 'rgba(0,0,0,0.35)' 1 \
+        "$DATA/Data/Default/${name}_down.png"
+}
+skin_set ok 75 23 'OK'
+skin_set cancel 75 23 'Cancel'
+skin_set about 75 23 'About...'
+skin_set properties 478 39 'Camera settings'
+
+# The product picture of the About box: a camera lens in front of a screen, 40 x 40, drawn at 8x and reduced.
+product_picture() { # size dst
+    local s=$1
+    im -size 320x320 xc:none \
+        -fill '#1b2433' -draw 'roundrectangle 10,10 309,309 56,56' \
+        -fill '#2d6ea8' -draw 'roundrectangle 46,62 274,214 16,16' \
+        -fill "$ACCENT" -draw 'roundrectangle 62,78 258,198 10,10' \
+        -fill '#d6dee9' -draw 'roundrectangle 130,232 190,246 6,6  roundrectangle 96,246 224,262 6,6' \
+        -fill '#1b2433' -draw 'circle 160,138 160,86' \
+        -fill '#f1f4f8' -draw 'circle 160,138 160,100' \
+        -fill '#1b2433' -draw 'circle 160,138 160,120' \
+        -fill '#f1f4f8' -draw 'circle 150,128 150,123' \
+        -filter Lanczos -resize "${s}x${s}" "$TMP/product$s.miff"
+    save_png32 "$TMP/product$s.miff" "$2"
+}
+product_picture 40 "$DATA/Data/main.png"
+product_picture 16 "$TMP/app16.png"
+product_picture 32 "$TMP/app32.png"
+product_picture 48 "$TMP/app48.png"
+im "$TMP/app16.png" "$TMP/app32.png" "$TMP/app48.png" "ICO:$ROOT/app/Zelmora.ico"
+
+echo "make-data.sh: done, pictures written under $DATA and the icons in filter/ and app/"

@@ -9,6 +9,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav      # Wine decodes media through these
   ffmpeg                                                # makes the test video clips
   imagemagick fonts-dejavu-core                         # scripts/make-data.sh (pictures under data/)
+  x11-utils                                             # scripts/run.sh finds Zelmora's window (xwininfo)
 )
 
 missing=()
