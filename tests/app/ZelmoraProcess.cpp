@@ -163,16 +163,6 @@ POINT ItemPoint(HWND dialog, int id, int dx, int dy)
     return POINT{rect.left + dx, rect.top + dy};
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 int CountScreenPixels(const RECT& area, COLORREF colour, int tolerance)
 {
     HDC screen = GetDC(nullptr);

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "support/WaitUntil.h"
+
 class ZelmoraProcess {
 public:
     // Starts the program and waits up to timeoutMs for its main window, or for a message box shown before it.
@@ -41,7 +43,5 @@ void PressAltF4(HWND window);
 // A point inside the skinned item over control `id` of `dialog`, in screen coordinates.
 POINT ItemPoint(HWND dialog, int id, int dx = 12, int dy = 8);
 
-// Polls `condition` every 20 ms until it holds (true) or timeoutMs passed (false).
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Pixels of the screen rectangle within `tolerance` of `colour` in every channel.
 int CountScreenPixels(const RECT& area, COLORREF colour, int tolerance = 40);

@@ -20,6 +20,7 @@
 #include "filter/sources/GdiplusCanvas.h"
 #include "filter/sources/GraphOperations.h"
 #include "support/CoverWindow.h"
+#include "support/WaitUntil.h"
 #include "tools/GreedySink.h"
 
 namespace {
@@ -528,16 +529,6 @@ public:
         return S_OK;
     }
 };
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 TEST_F(CameraEndToEnd, AnotherFilterObjectComingAndGoingLeavesTheLiveInputRunning)
 {
