@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the Windows Installer package from the built modules: lays the installed tree out in a staging folder,
+# lists its data folders as installer components and compiles installer/Veltrane.wxs with wixl.
+# Usage: make-package.sh OUTPUT.msi VERSION STAGE_DIR CAMERA64 CAMERA32 ZELMORA UNINSTALLER
+#   CAMERA64, CAMERA32: the two builds of Veltrane.ax; ZELMORA, UNINSTALLER: the two programs. The data folders
+#   come from data/ of this tree: each camera gets Data\ and Borders\ beside it.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+[ $# -eq 7 ] || { echo "usage: $0 OUTPUT.msi VERSION STAGE_DIR CAMERA64 CAMERA32 ZELMORA UNINSTALLER" >&2; exit 2; }
+output=$1 version=$2 stage=$3 camera64=$4 camera32=$5 zelmora=$6 uninstaller=$7
+
+rm -rf "$stage"
+mkdir -p "$stage/files/x86"
+for folder in "$stage/files" "$stage/files/x86"; do
+  cp -R "$here/data/Data" "$here/data/Borders" "$folder/"
+done
+cp "$camera64" "$stage/files/Veltrane.ax"
+cp "$camera32" "$stage/files/x86/Veltrane.ax"
+cp "$zelmora" "$stage/files/Zelmora.exe"
+cp "$uninstaller" "$stage/files/uninstaller.exe"
+
+# Every file of the data folders becomes a component of its own. wixl-heat names them by their path below the
+# folder listed, so the 32-bit camera's copies get a prefix to keep their names apart.
+list_data() { (cd "$stage/files/$1" && find Data Borders -type f | LC_ALL=C sort); }
+list_data . | (cd "$stage/files" && wixl-heat --prefix "" --var var.StageDir --directory-ref INSTALLFOLDER \
+  --component-group DataFiles --win64) > "$stage/data.wxs"
+list_data x86 | (cd "$stage/files/x86" && wixl-heat --prefix "" --var var.StageDir32 --directory-ref CAMERA32FOLDER \
+  --component-group DataFiles32) | sed -E 's/Id="(cmp|dir|fil)/Id="x86\1/' > "$stage/data32.wxs"
+
+cp "$here/installer/Veltrane.wxs" "$here/filter/Veltrane.ico" "$stage/"
+
+# wixl skips elements it does not know with a warning; the warnings are made fatal so that nothing of the source
+# is lost without notice. It wants the sources' paths relative, hence the run from the staging folder.
+output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
+(cd "$stage" && G_DEBUG=fatal-warnings wixl --arch x64 \
+  -D Version="$version" -D Win64=yes -D StageDir=files -D StageDir32=files/x86 -D IconFile=Veltrane.ico \
+  -o "$output" Veltrane.wxs data.wxs data32.wxs)
