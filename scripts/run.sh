@@ -2,7 +2,8 @@
 # The product's main job as far as it exists: sets up the machine, builds the Windows tree, registers the camera
 # module in the private Wine prefix, switches the camera to the bundled sample slideshow through its settings (as
 # a user would), captures a few seconds of the running camera's frames as a host does, then starts the desktop
-# application Zelmora on the running camera and takes a picture of its window; prints where they all are.
+# application Zelmora on the running camera and takes a picture of its window; prints where they all are, and
+# where the installer package is.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -10,7 +11,7 @@ build=build/win
 
 scripts/setup.sh
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target Veltrane veltrane-capture Zelmora wineprefix
+cmake --build "$build" -j "$(nproc)" --target Veltrane veltrane-capture Zelmora wineprefix package
 
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 module=$(winpath "$root/$build/camera/Veltrane.ax")
@@ -52,3 +53,4 @@ export module pictures winout build root
 scripts/with-wine-session.sh "$root/$build/wineprefix" bash -c session
 echo "Frames of the running camera (640 x 480 PNG, with their time stamps in camera-frames.txt): $out"
 echo "Zelmora showing the running camera: $out/zelmora.png"
+echo "Installer package (both cameras, Zelmora, the uninstaller): $(ls "$root/$build"/Veltrane-*-x64.msi)"
