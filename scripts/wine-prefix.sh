@@ -4,9 +4,16 @@ set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the prefix to create}"
 export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A complete prefix's machine registry is well over a megabyte; one of a few kilobytes lost its contents.
-registry_complete() {
-  [ -f "$WINEPREFIX/system.reg" ] && [ "$(stat -c %s "$WINEPREFIX/system.reg")" -gt 100000 ]
+# 32-bit Wine (Debian's wine32 package installs its loader here) runs the 32-bit camera's tests.
+have_wine32() {
+  [ -x /usr/lib/wine/wine ]
+}
+
+# A complete prefix's machine registry is well over a megabyte; one of a few kilobytes lost its contents. A prefix
+# made before 32-bit Wine was installed has no 32-bit system folder and cannot run 32-bit programs.
+prefix_complete() {
+  [ -f "$WINEPREFIX/system.reg" ] && [ "$(stat -c %s "$WINEPREFIX/system.reg")" -gt 100000 ] &&
+    { ! have_wine32 || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; }
 }
 
 configure() {
@@ -16,11 +23,11 @@ configure() {
   wineserver --wait || true
 }
 
-if registry_complete; then
+if prefix_complete; then
   configure
 fi
 for attempt in 1 2 3; do
-  registry_complete && exit 0
+  prefix_complete && exit 0
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
