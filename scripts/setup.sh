@@ -13,6 +13,7 @@ packages=(
   ffmpeg                                                # makes the test video clips
   imagemagick fonts-dejavu-core                         # scripts/make-data.sh (pictures under data/)
   x11-utils                                             # scripts/run.sh finds Zelmora's window (xwininfo)
+  wixl msitools                                         # builds the installer package (msiinfo, msiextract inspect it)
 )
 
 missing=()
