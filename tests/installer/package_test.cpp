@@ -99,6 +99,7 @@ Shortcut ReadShortcut(const std::wstring& file)
         if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
             if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, 0))) result.target = text;
             if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.folder = text;
+            if (!result.folder.empty() && result.folder.back() == L'\\') result.folder.pop_back();
         }
         persist->Release();
     }
