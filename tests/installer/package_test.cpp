@@ -132,11 +132,21 @@ std::wstring ServerPath(REGSAM view)
 
 bool ProductInstalled() { return MsiQueryProductStateW(kProductCode) == INSTALLSTATE_DEFAULT; }
 
-std::wstring ProductVersion()
+std::wstring ProductInfo(const wchar_t* property)
 {
-    wchar_t version[64] = {};
-    DWORD size = 64;
-    return MsiGetProductInfoW(kProductCode, INSTALLPROPERTY_VERSIONSTRING, version, &size) == ERROR_SUCCESS ? version : L"";
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return MsiGetProductInfoW(kProductCode, property, value, &size) == ERROR_SUCCESS ? value : L"";
+}
+
+// A number of the product's Add/Remove Programs entry; ~0u when it is not there.
+DWORD UninstallEntryNumber(const wchar_t* name)
+{
+    DWORD value = ~0u;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallEntry, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return ~0u;
+    return value;
 }
 
 // The lines "veltrane-capture --list" prints that name the camera, for a capture tool of either bitness.
@@ -191,7 +201,12 @@ void ExpectInstalled()
                                 L"x86\\Veltrane.ax", L"x86\\Data\\nocamera.jpg", L"x86\\Borders\\border6.png"})
         EXPECT_TRUE(Exists(folder + L"\\" + file)) << file;
     EXPECT_TRUE(ProductInstalled());
+    // The Add/Remove Programs entry: the product's name and icon, no Modify, no Repair.
     EXPECT_TRUE(KeyExists(kUninstallEntry, KEY_WOW64_64KEY, L""));
+    EXPECT_EQ(ProductInfo(INSTALLPROPERTY_INSTALLEDPRODUCTNAME), L"Veltrane");
+    EXPECT_TRUE(Exists(ProductInfo(INSTALLPROPERTY_PRODUCTICON)));
+    EXPECT_EQ(UninstallEntryNumber(L"NoModify"), 1u);
+    EXPECT_EQ(UninstallEntryNumber(L"NoRepair"), 1u);
     EXPECT_EQ(ServerPath(KEY_WOW64_64KEY), folder + L"\\Veltrane.ax");
     EXPECT_EQ(ServerPath(KEY_WOW64_32KEY), folder + L"\\x86\\Veltrane.ax");
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
@@ -262,7 +277,7 @@ TEST(Package, InstallRecordsFromBothCamerasAndTheUninstallerLeavesNothing)
 {
     ASSERT_EQ(InstallPackage(VELTRANE_PACKAGE), 0u);
     ExpectInstalled();
-    EXPECT_EQ(ProductVersion(), VELTRANE_VERSION);
+    EXPECT_EQ(ProductInfo(INSTALLPROPERTY_VERSIONSTRING), VELTRANE_VERSION);
     ExpectRecordsFrames(VELTRANE_CAPTURE64);
     ExpectRecordsFrames(VELTRANE_CAPTURE32);
     ExpectZelmoraStartsFromItsShortcut();
@@ -289,7 +304,7 @@ TEST(Package, UpdateToAHigherVersionReplacesTheFilesAndKeepsOneRegistration)
     ASSERT_TRUE(DeleteFileW((folder + L"\\x86\\Borders\\border2.png").c_str()));
 
     EXPECT_EQ(InstallPackage(VELTRANE_UPDATE_PACKAGE, L" REINSTALL=ALL REINSTALLMODE=vamus"), 0u);
-    EXPECT_EQ(ProductVersion(), VELTRANE_UPDATE_VERSION);
+    EXPECT_EQ(ProductInfo(INSTALLPROPERTY_VERSIONSTRING), VELTRANE_UPDATE_VERSION);
     ExpectInstalled();
     ExpectRecordsFrames(VELTRANE_CAPTURE64);
 
