@@ -3,16 +3,20 @@ set(VELTRANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix
 set(VELTRANE_WINE_RUN "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${VELTRANE_WINE_RUN}" CACHE STRING "" FORCE)
 
-# The prefix is made once by the build and reused (and brought up to date when the script changes); system.reg
-# appears when wineboot has finished.
-add_custom_command(
-  OUTPUT "${VELTRANE_WINEPREFIX}/system.reg"
-  COMMAND ${CMAKE_COMMAND} -E env "WINEPREFIX=${VELTRANE_WINEPREFIX}" "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
-  COMMAND ${CMAKE_COMMAND} -E touch "${VELTRANE_WINEPREFIX}/system.reg"
-  DEPENDS "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
-  COMMENT "Creating the Wine prefix ${VELTRANE_WINEPREFIX}"
-  VERBATIM)
-add_custom_target(wineprefix ALL DEPENDS "${VELTRANE_WINEPREFIX}/system.reg")
+# Adds target TARGET making the prefix DIR once and reusing it (brought up to date when the script changes);
+# system.reg appears when wineboot has finished.
+function(veltrane_add_prefix target dir)
+  add_custom_command(
+    OUTPUT "${dir}/system.reg"
+    COMMAND ${CMAKE_COMMAND} -E env "WINEPREFIX=${dir}" "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
+    COMMAND ${CMAKE_COMMAND} -E touch "${dir}/system.reg"
+    DEPENDS "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
+    COMMENT "Creating the Wine prefix ${dir}"
+    VERBATIM)
+  add_custom_target(${target} ${ARGN} DEPENDS "${dir}/system.reg")
+endfunction()
+
+veltrane_add_prefix(wineprefix "${VELTRANE_WINEPREFIX}" ALL)
 
 # A Windows path (as Wine maps the Linux root to drive Z:) for a path of this machine.
 function(veltrane_wine_path out path)
@@ -32,11 +36,4 @@ endfunction()
 # A pristine prefix, never used itself: tests that need a fresh machine run in a new copy of it
 # (scripts/with-fresh-prefix.sh), which is much quicker than making a prefix.
 set(VELTRANE_FRESH_WINEPREFIX "${CMAKE_BINARY_DIR}/fresh-wineprefix")
-add_custom_command(
-  OUTPUT "${VELTRANE_FRESH_WINEPREFIX}/system.reg"
-  COMMAND ${CMAKE_COMMAND} -E env "WINEPREFIX=${VELTRANE_FRESH_WINEPREFIX}" "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
-  COMMAND ${CMAKE_COMMAND} -E touch "${VELTRANE_FRESH_WINEPREFIX}/system.reg"
-  DEPENDS "${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh"
-  COMMENT "Creating the pristine Wine prefix ${VELTRANE_FRESH_WINEPREFIX}"
-  VERBATIM)
-add_custom_target(fresh_wineprefix DEPENDS "${VELTRANE_FRESH_WINEPREFIX}/system.reg")
+veltrane_add_prefix(fresh_wineprefix "${VELTRANE_FRESH_WINEPREFIX}")
