@@ -206,6 +206,10 @@ HRESULT CCamStream::FillBuffer(IMediaSample* sample)
         else
             FillScaled(buffer, static_cast<size_t>(size), width, height);
     }
+    // Filling can take a while (the first picture is decoded, a busy machine), and the graph may have started
+    // running meanwhile: the decision made before the fill no longer holds, so the sample waits again until it
+    // is due on the clock it will now be rendered against.
+    WaitUntilDue(start, header.AvgTimePerFrame);
     filledBefore_ = true;
     lastFillTick_ = GetTickCount();
     return S_OK;
