@@ -75,27 +75,6 @@ CCamEmul::~CCamEmul()
     if (gdiplusStarted_) ReleaseGdiplus();
 }
 
-bool CCamEmul::IsPinInterface(REFIID iid)
-{
-    return IsEqualIID(iid, IID_IAMStreamConfig) || IsEqualIID(iid, IID_IKsPropertySet);
-}
-
-HRESULT CCamEmul::QueryPinInterface(REFIID iid, void** object)
-{
-    if (!stream_) return E_NOINTERFACE;
-    return stream_->NonDelegatingQueryInterface(iid, object);
-}
-
-HRESULT STDMETHODCALLTYPE CCamEmul::QueryInterface(REFIID iid, void** object)
-{
-    if (IsPinInterface(iid)) {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        return QueryPinInterface(iid, object);
-    }
-    return GetOwner()->QueryInterface(iid, object);
-}
-
 HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void** object)
 {
     if (!object) return E_POINTER;
@@ -104,7 +83,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void
     if (IsEqualIID(iid, IID_ISpecifyPropertyPages))
         return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
     if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
-    if (IsPinInterface(iid)) return QueryPinInterface(iid, object);
+    if (stream_ && IsEqualIID(iid, IID_IAMStreamConfig))
+        return GetInterface(static_cast<IAMStreamConfig*>(this), object);
+    if (stream_ && IsEqualIID(iid, IID_IKsPropertySet))
+        return GetInterface(static_cast<IKsPropertySet*>(this), object);
     return CSource::NonDelegatingQueryInterface(iid, object);
 }
 
@@ -123,44 +105,42 @@ ULONG STDMETHODCALLTYPE CCamEmul::GetMiscFlags()
     return AM_FILTER_MISC_FLAGS_IS_SOURCE;
 }
 
-void CCamEmul::UpdateStreamPacing()
+HRESULT STDMETHODCALLTYPE CCamEmul::GetState(DWORD timeoutMs, FILTER_STATE* state)
 {
-    if (!stream_) return;
-    ComRef<IReferenceClock> clock;
-    (void)CSource::GetSyncSource(clock.Put());  // S_OK with or without a clock
-    stream_->UpdatePacing(State(), StartTime(), clock.Get());
+    const HRESULT hr = CSource::GetState(timeoutMs, state);
+    return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
 }
 
-HRESULT STDMETHODCALLTYPE CCamEmul::Stop()
+// The pin is made with the filter and lives as long as it; the interfaces are only handed out when it exists.
+HRESULT STDMETHODCALLTYPE CCamEmul::SetFormat(AM_MEDIA_TYPE* type) { return stream_->SetFormat(type); }
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetFormat(AM_MEDIA_TYPE** type) { return stream_->GetFormat(type); }
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetNumberOfCapabilities(int* count, int* size)
 {
-    CAutoLock lock(pStateLock());
-    const HRESULT hr = CSource::Stop();
-    UpdateStreamPacing();
-    return hr;
+    return stream_->GetNumberOfCapabilities(count, size);
 }
 
-HRESULT STDMETHODCALLTYPE CCamEmul::Pause()
+HRESULT STDMETHODCALLTYPE CCamEmul::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps)
 {
-    CAutoLock lock(pStateLock());
-    const HRESULT hr = CSource::Pause();
-    UpdateStreamPacing();
-    return hr;
+    return stream_->GetStreamCaps(index, type, caps);
 }
 
-HRESULT STDMETHODCALLTYPE CCamEmul::Run(REFERENCE_TIME start)
+HRESULT STDMETHODCALLTYPE CCamEmul::Set(REFGUID set, DWORD id, void* instanceData, DWORD instanceSize, void* data,
+                                        DWORD dataSize)
 {
-    CAutoLock lock(pStateLock());
-    const HRESULT hr = CSource::Run(start);
-    UpdateStreamPacing();
-    return hr;
+    return stream_->Set(set, id, instanceData, instanceSize, data, dataSize);
 }
 
-HRESULT STDMETHODCALLTYPE CCamEmul::SetSyncSource(IReferenceClock* clock)
+HRESULT STDMETHODCALLTYPE CCamEmul::Get(REFGUID set, DWORD id, void* instanceData, DWORD instanceSize, void* data,
+                                        DWORD dataSize, DWORD* returned)
 {
-    CAutoLock lock(pStateLock());
-    const HRESULT hr = CSource::SetSyncSource(clock);
-    UpdateStreamPacing();
-    return hr;
+    return stream_->Get(set, id, instanceData, instanceSize, data, dataSize, returned);
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::QuerySupported(REFGUID set, DWORD id, DWORD* support)
+{
+    return stream_->QuerySupported(set, id, support);
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::RevertSettings()

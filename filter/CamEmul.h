@@ -17,18 +17,19 @@ inline constexpr CLSID CLSID_VeltraneSettingsPage = {
 
 class CCamStream;
 
-class CCamEmul : public IData, public CSource, public ISpecifyPropertyPages, public IAMFilterMiscFlags {
+class CCamEmul : public IData,
+                 public CSource,
+                 public ISpecifyPropertyPages,
+                 public IAMFilterMiscFlags,
+                 public IAMStreamConfig,
+                 public IKsPropertySet {
 public:
     // A new filter for `outer` (null when not aggregated), returned as its non-delegating unknown without a
     // reference. Null with E_OUTOFMEMORY in `hr` when it cannot be allocated; an object with a failure in `hr`
     // when its pin could not be made (the caller deletes it).
     static CUnknown* CreateInstance(IUnknown* outer, HRESULT* hr);
 
-    // The IUnknown of every interface: IAMStreamConfig and IKsPropertySet come from the pin, everything else
-    // from the owning unknown.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return GetOwner()->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return GetOwner()->Release(); }
+    VELTRANE_DECLARE_IUNKNOWN
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) override;
 
     // IData
@@ -68,22 +69,24 @@ public:
     // IAMFilterMiscFlags: a live source, which delivers by itself.
     ULONG STDMETHODCALLTYPE GetMiscFlags() override;
 
-    // State changes and the reference clock also set what the output stream paces itself by.
-    HRESULT STDMETHODCALLTYPE Stop() override;
-    HRESULT STDMETHODCALLTYPE Pause() override;
-    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
-    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
+    // A live source: while paused it cannot cue data (VFW_S_CANT_CUE), as a real camera cannot.
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
+
+    // IAMStreamConfig and IKsPropertySet of the filter, which hosts also look for on the filter: the filter's own
+    // interfaces, answered by its pin.
+    HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
+    HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
+    HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instanceData, DWORD instanceSize, void* data,
+                                  DWORD dataSize) override;
+    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, void* instanceData, DWORD instanceSize, void* data,
+                                  DWORD dataSize, DWORD* returned) override;
+    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
 private:
     CCamEmul(IUnknown* outer, HRESULT* hr);
     ~CCamEmul() override;
-
-    // The pin's own query, for the two interfaces the filter hands out on its behalf.
-    HRESULT QueryPinInterface(REFIID iid, void** object);
-    static bool IsPinInterface(REFIID iid);
-
-    // Tells the stream the filter's state, start time and clock. Call under the state lock.
-    void UpdateStreamPacing();
 
     CCamStream* stream_ = nullptr;  // owned by the base filter's pin array
     bool gdiplusStarted_ = false;

@@ -41,13 +41,14 @@ void DescribeSize(AM_MEDIA_TYPE* type, VIDEOINFOHEADER* header, int n)
     type->lSampleSize = bitmap.biSizeImage;
 }
 
-// The listed type for size n: fixed-size RGB24 samples, a zeroed VIDEOINFOHEADER at ten frames per second.
-HRESULT BuildListedType(int n, CMediaType* type)
+// The type for size n: fixed-size RGB24 samples, a zeroed VIDEOINFOHEADER with the frame period given.
+HRESULT BuildListedType(int n, CMediaType* type, REFERENCE_TIME frameTime = kStreamFrameTime)
 {
     type->InitMediaType();
     auto* header = reinterpret_cast<VIDEOINFOHEADER*>(type->AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
     if (!header) return E_OUTOFMEMORY;
-    header->AvgTimePerFrame = kStreamFrameTime;
+    std::memset(header, 0, sizeof(VIDEOINFOHEADER));
+    header->AvgTimePerFrame = frameTime;
     DescribeSize(type, header, n);
     type->bFixedSizeSamples = TRUE;
     return S_OK;
@@ -71,6 +72,16 @@ ProposedFormat DescribeProposal(const AM_MEDIA_TYPE& type)
     proposal.height = header.bmiHeader.biHeight;
     proposal.frameTime = header.AvgTimePerFrame;
     return proposal;
+}
+
+// The stream's own description of a type it can deliver: the listed type of its size with the accepted frame
+// period, whatever a host left in the other fields. E_INVALIDARG for a type it cannot deliver.
+HRESULT BuildDeliverableType(const AM_MEDIA_TYPE& proposed, CMediaType* type)
+{
+    const ProposedFormat proposal = DescribeProposal(proposed);
+    const int n = DeliverableSizeOf(proposal);
+    if (n == 0) return E_INVALIDARG;
+    return BuildListedType(n, type, AcceptedFrameTime(proposal.frameTime));
 }
 
 void FillCapsBlock(BYTE* block)
@@ -105,17 +116,14 @@ void FillCapsBlock(BYTE* block)
 }  // namespace
 
 CCamStream::CCamStream(HRESULT* hr, CSource* filter)
-    : CSourceStream(hr, filter, L"Veltrane"), owner_(filter), wakeEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+    : CSourceStream(hr, filter, L"Veltrane"), owner_(filter)
 {
     const HRESULT built = BuildListedType(kStreamDefaultSizeIndex, &mediaType_);
     if (FAILED(built) && hr && SUCCEEDED(*hr)) *hr = built;
-    if (!wakeEvent_ && hr && SUCCEEDED(*hr)) *hr = E_OUTOFMEMORY;
+    SetStreamFrameTime(kStreamFrameTime);
 }
 
-CCamStream::~CCamStream()
-{
-    if (wakeEvent_) CloseHandle(wakeEvent_);
-}
+CCamStream::~CCamStream() = default;
 
 HRESULT STDMETHODCALLTYPE CCamStream::NonDelegatingQueryInterface(REFIID iid, void** object)
 {
@@ -137,46 +145,29 @@ HRESULT CCamStream::OnThreadCreate()
 {
     streamTime_ = 0;
     filledBefore_ = false;
+    // The frame the stream repeats while an input has nothing yet starts black.
+    frame_.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
     return S_OK;
-}
-
-void CCamStream::UpdatePacing(FILTER_STATE state, REFERENCE_TIME startTime, IReferenceClock* clock)
-{
-    ComRef<IReferenceClock> previous;  // let go of outside the lock
-    {
-        CAutoLock lock(&pacingLock_);
-        pacingState_ = state;
-        pacingStart_ = startTime;
-        previous = std::move(pacingClock_);
-        pacingClock_.CopyFrom(clock);
-    }
-    if (wakeEvent_) SetEvent(wakeEvent_);
 }
 
 void CCamStream::WaitUntilDue(REFERENCE_TIME start, REFERENCE_TIME frameTime)
 {
     for (;;) {
+        const StreamState stream = CurrentStreamState();
+        if (stream.state == State_Stopped) return;
         PacingInput input;
-        ComRef<IReferenceClock> clock;
-        {
-            CAutoLock lock(&pacingLock_);
-            input.state = pacingState_ == State_Running  ? StreamRunState::Running
-                          : pacingState_ == State_Paused ? StreamRunState::Paused
-                                                         : StreamRunState::Stopped;
-            input.dueTime = pacingStart_ + start;
-            clock = pacingClock_;
-        }
+        input.state = stream.state == State_Running ? StreamRunState::Running : StreamRunState::Paused;
+        input.dueTime = stream.start + start;
         REFERENCE_TIME now = 0;
         // A clock that cannot be read paces nothing: the stream then runs as it would without one.
-        input.hasClock = clock && SUCCEEDED(clock->GetTime(&now));
+        input.hasClock = stream.clock && SUCCEEDED(stream.clock->GetTime(&now));
         input.clockNow = now;
         input.filledBefore = filledBefore_;
         input.msSinceLastFill = GetTickCount() - lastFillTick_;
         input.frameTime = frameTime;
         const PacingStep step = DecidePacing(input);
         if (step.deliverNow) return;
-        HANDLE waits[2] = {GetRequestHandle(), wakeEvent_};
-        if (WaitForMultipleObjects(2, waits, FALSE, step.waitMs) == WAIT_OBJECT_0) return;
+        WaitForStreamChange(step.waitMs);
     }
 }
 
@@ -184,56 +175,58 @@ HRESULT CCamStream::FillBuffer(IMediaSample* sample)
 {
     if (!sample) return E_POINTER;
     VIDEOINFOHEADER header{};
-    // The current type always holds a whole header (SetFormat refuses anything else); without one the samples
-    // still go out, each with an empty interval.
-    (void)ReadCurrentHeader(&header);
-    REFERENCE_TIME start = streamTime_;
-    REFERENCE_TIME end = start + header.AvgTimePerFrame;
-    WaitUntilDue(start, header.AvgTimePerFrame);
-    streamTime_ = end;
-    // Setting times and the sync point only writes the sample's fields; an allocator's sample that refused them
-    // would still carry a usable frame, so the frame goes out regardless.
-    (void)sample->SetTime(&start, &end);
-    (void)sample->SetSyncPoint(TRUE);
+    // The current type always holds a whole header (it is the stream's own description of a size); a sample
+    // whose image cannot be known is dropped rather than sent with unwritten bytes.
+    if (!ReadCurrentHeader(&header)) return S_SAMPLE_DROPPED;
+    const REFERENCE_TIME frameTime = CurrentStreamState().frameTime;
+    const REFERENCE_TIME start = streamTime_;
+    const REFERENCE_TIME end = start + frameTime;
+    WaitUntilDue(start, frameTime);
 
     BYTE* buffer = nullptr;
     const long size = sample->GetSize();
-    if (SUCCEEDED(sample->GetPointer(&buffer)) && buffer && size > 0) {
-        const int width = header.bmiHeader.biWidth;
-        const int height = header.bmiHeader.biHeight;
-        if (width == kFrameWidth && height == kFrameHeight)
-            (void)FillFrame(buffer, static_cast<size_t>(size));
-        else
-            FillScaled(buffer, static_cast<size_t>(size), width, height);
-    }
-    // Filling can take a while (the first picture is decoded, a busy machine), and the graph may have started
-    // running meanwhile: the decision made before the fill no longer holds, so the sample waits again until it
-    // is due on the clock it will now be rendered against.
-    WaitUntilDue(start, header.AvgTimePerFrame);
+    const long imageBytes = static_cast<long>(header.bmiHeader.biSizeImage);
+    if (FAILED(sample->GetPointer(&buffer)) || !buffer || imageBytes <= 0 || size < imageBytes)
+        return S_SAMPLE_DROPPED;
+    WriteImage(buffer, header.bmiHeader.biWidth, header.bmiHeader.biHeight);
+    // A buffer larger than the image carries the image: the host reads the actual length. Setting it, the times
+    // and the sync point only writes the sample's fields; a sample that refused them still carries the frame.
+    (void)sample->SetActualDataLength(imageBytes);
+    REFERENCE_TIME stamps[2] = {start, end};
+    (void)sample->SetTime(&stamps[0], &stamps[1]);
+    (void)sample->SetSyncPoint(TRUE);
+    streamTime_ = end;
+    // Filling can take a while (a busy machine), and the graph may have started running meanwhile: the decision
+    // made before the fill no longer holds, so the sample waits again until it is due on the clock it will now be
+    // rendered against.
+    WaitUntilDue(start, frameTime);
     filledBefore_ = true;
     lastFillTick_ = GetTickCount();
     return S_OK;
 }
 
-void CCamStream::FillScaled(BYTE* buffer, size_t size, int width, int height)
+void CCamStream::WriteImage(BYTE* buffer, int width, int height)
 {
-    if (!scaler_.IsPreparedFor(kFrameWidth, kFrameHeight, width, height) &&
-        !scaler_.Prepare(kFrameWidth, kFrameHeight, width, height))
+    if (frame_.size() != FrameBytes(kFrameWidth, kFrameHeight)) frame_.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+    RenderFrame(frame_.data(), frame_.size());
+    if (width == kFrameWidth && height == kFrameHeight) {
+        std::memcpy(buffer, frame_.data(), frame_.size());
         return;
-    // A sample too small for the scaled frame is left as it is rather than written past its end.
-    if (size < scaler_.DestinationBytes()) return;
-    if (frame_.size() != scaler_.SourceBytes()) frame_.assign(scaler_.SourceBytes(), 0);
-    // When no input is selected the sample stays untouched, as at the inputs' own size. Otherwise frame_ holds the
-    // newest frame (or the previous one, when the input had nothing new or a switch was under way).
-    if (!FillFrame(frame_.data(), frame_.size())) return;
+    }
+    // The current type is always one of the offered sizes, all of which the scaler takes.
+    if (!scaler_.IsPreparedFor(kFrameWidth, kFrameHeight, width, height) &&
+        !scaler_.Prepare(kFrameWidth, kFrameHeight, width, height)) {
+        std::memset(buffer, 0, BitmapImageBytes(width, height, kStreamBitCount));
+        return;
+    }
     scaler_.Scale(frame_.data(), buffer);
 }
 
 HRESULT CCamStream::CheckMediaType(const CMediaType* type)
 {
     if (!type) return E_POINTER;
-    CAutoLock lock(&typeLock_);
-    return mediaType_ == *type ? S_OK : E_INVALIDARG;
+    CMediaType deliverable;
+    return BuildDeliverableType(*type, &deliverable) == S_OK ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CCamStream::GetMediaType(int position, CMediaType* type)
@@ -256,7 +249,16 @@ HRESULT CCamStream::GetMediaType(int position, CMediaType* type)
 
 HRESULT CCamStream::SetMediaType(const CMediaType* type)
 {
-    return CSourceStream::SetMediaType(type);
+    if (!type) return E_POINTER;
+    // The current type is always the stream's own description of the size, so its image size and frame period
+    // are ones the stream delivers.
+    CMediaType deliverable;
+    HRESULT hr = BuildDeliverableType(*type, &deliverable);
+    if (FAILED(hr)) return VFW_E_INVALIDMEDIATYPE;
+    hr = CSourceStream::SetMediaType(&deliverable);
+    if (FAILED(hr)) return hr;
+    SetStreamFrameTime(reinterpret_cast<const VIDEOINFOHEADER*>(deliverable.Format())->AvgTimePerFrame);
+    return S_OK;
 }
 
 HRESULT CCamStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
@@ -278,26 +280,31 @@ HRESULT CCamStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERT
 HRESULT STDMETHODCALLTYPE CCamStream::SetFormat(AM_MEDIA_TYPE* type)
 {
     if (!type) return E_POINTER;
-    const ProposedFormat proposal = DescribeProposal(*type);
-    const int n = DeliverableSizeOf(proposal);
-    if (n == 0) return VFW_E_INVALIDMEDIATYPE;
     // The stream keeps its own description of the size: image and sample sizes follow from width and height,
     // whatever a host left in them after editing a type from GetStreamCaps.
     CMediaType accepted;
-    HRESULT hr = BuildListedType(n, &accepted);
-    if (FAILED(hr)) return hr;
-    reinterpret_cast<VIDEOINFOHEADER*>(accepted.Format())->AvgTimePerFrame = AcceptedFrameTime(proposal.frameTime);
-    {
-        CAutoLock lock(&typeLock_);
-        hr = mediaType_.Set(accepted);
-        if (FAILED(hr)) return hr;
-    }
+    if (FAILED(BuildDeliverableType(*type, &accepted))) return VFW_E_INVALIDMEDIATYPE;
     ComRef<IPin> connected;
-    if (SUCCEEDED(ConnectedTo(connected.Put())) && connected) {
-        IFilterGraph* graph = owner_->GetFilterGraph();
-        // The new type is kept whether or not the graph manages to reconnect with it; a downstream pin that
-        // refuses it fails the reconnection inside the graph, which is the graph's to report.
-        if (graph) (void)graph->Reconnect(static_cast<IPin*>(this));
+    IFilterGraph* graph = nullptr;
+    {
+        CAutoLock state(owner_->pStateLock());
+        if (!owner_->IsStopped()) return VFW_E_NOT_STOPPED;
+        connected.CopyFrom(GetConnected());
+        if (!connected) return SetMediaType(&accepted);
+        graph = owner_->GetFilterGraph();
+    }
+    // Connected: downstream must take the new type before it is stored, and a reconnection that fails leaves
+    // the previous one. The graph is called without the state lock: it takes its own lock before the filters'.
+    if (connected->QueryAccept(&accepted) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+    if (!graph) return VFW_E_NOT_IN_GRAPH;
+    const CMediaType previous = CurrentMediaType();
+    HRESULT hr = SetMediaType(&accepted);
+    if (FAILED(hr)) return hr;
+    hr = graph->Reconnect(static_cast<IPin*>(this));
+    if (FAILED(hr)) {
+        // Restores what the stream delivered before; the graph reports the failed reconnection itself.
+        (void)SetMediaType(&previous);
+        return hr;
     }
     return S_OK;
 }
@@ -320,8 +327,6 @@ HRESULT STDMETHODCALLTYPE CCamStream::GetNumberOfCapabilities(int* count, int* s
 
 HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps)
 {
-    if (!type || !caps) return E_POINTER;
-    *type = nullptr;
     switch (ClassifyStreamCapsIndex(index)) {
     case StreamCapsIndex::Invalid:
         return E_INVALIDARG;
@@ -330,30 +335,14 @@ HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** t
     case StreamCapsIndex::Size:
         break;
     }
-    const int n = StreamCapsSizeFor(index);
-
-    AM_MEDIA_TYPE* copy = nullptr;
-    {
-        CAutoLock lock(&typeLock_);
-        copy = CreateMediaType(&mediaType_);
-    }
-    if (!copy) return E_OUTOFMEMORY;
-    if (!copy->pbFormat || copy->cbFormat < sizeof(VIDEOINFOHEADER)) {
-        // A block too short for a header is replaced by a zeroed one that starts with its bytes.
-        auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-        if (!block) {
-            DeleteMediaType(copy);
-            return E_OUTOFMEMORY;
-        }
-        std::memset(block, 0, sizeof(VIDEOINFOHEADER));
-        if (copy->pbFormat && copy->cbFormat > 0) std::memcpy(block, copy->pbFormat, copy->cbFormat);
-        CoTaskMemFree(copy->pbFormat);
-        copy->pbFormat = block;
-    }
-    copy->cbFormat = sizeof(VIDEOINFOHEADER);
-    DescribeSize(copy, reinterpret_cast<VIDEOINFOHEADER*>(copy->pbFormat), n);
-    copy->bFixedSizeSamples = FALSE;
-    *type = copy;
+    if (!type || !caps) return E_POINTER;
+    *type = nullptr;
+    // The size of the index at the current frame period: the very type SetFormat stores for it.
+    CMediaType listed;
+    HRESULT hr = BuildListedType(StreamCapsSizeFor(index), &listed, CurrentStreamState().frameTime);
+    if (FAILED(hr)) return hr;
+    *type = CreateMediaType(&listed);
+    if (!*type) return E_OUTOFMEMORY;
     FillCapsBlock(caps);
     return S_OK;
 }

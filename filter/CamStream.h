@@ -1,9 +1,10 @@
 #pragma once
 // CCamStream: the camera filter's one output pin. It offers uncompressed RGB24 video in eight sizes (80 x 60 to
-// 640 x 480, plus the current type first), describes them through IAMStreamConfig, reports itself as a capture
-// pin through IKsPropertySet, and fills each sample on the streaming thread through FillFrame (FrameDispatch.h).
-// Like a real camera it delivers at its frame rate on the graph's clock (StreamPacing.h). The inputs always
-// render 640 x 480; a smaller connected size is scaled down from a frame of the pin's own.
+// 640 x 480, plus the current type first), accepts any of them for a connection, describes them through
+// IAMStreamConfig, reports itself as a capture pin through IKsPropertySet, and fills each sample on the streaming
+// thread through RenderFrame (FrameDispatch.h). Like a real camera it delivers at its frame rate on the graph's
+// clock (StreamPacing.h). The inputs always render 640 x 480; a smaller connected size is scaled down from a frame
+// of the pin's own.
 #include "filter/FrameScaler.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/SourceStream.h"
@@ -53,34 +54,22 @@ public:
     // The end time of the last stamped sample (100-ns units).
     REFERENCE_TIME StreamTime() const { return streamTime_; }
 
-    // Told by the filter, under its state lock, after every change of state or reference clock: what the
-    // streaming thread paces itself by. Wakes a thread that is waiting for a sample's time.
-    void UpdatePacing(FILTER_STATE state, REFERENCE_TIME startTime, IReferenceClock* clock);
-
 private:
     // The current type's frame period and image size; false when its format block is not a whole
     // VIDEOINFOHEADER.
     bool ReadCurrentHeader(VIDEOINFOHEADER* header);
-    // Returns once the sample starting at `start` (stream time) may go out, or at once when a command is pending.
+    // Returns once the sample starting at `start` (stream time) may go out, or at once when the stream stops.
     void WaitUntilDue(REFERENCE_TIME start, REFERENCE_TIME frameTime);
-    // Fills a sample of a size other than the inputs' own: the inputs render into frame_, which is scaled down.
-    void FillScaled(BYTE* buffer, size_t size, int width, int height);
+    // Writes the newest frame, scaled to width x height when that is not the inputs' own size, into buffer.
+    void WriteImage(BYTE* buffer, int width, int height);
 
     CSource* owner_;  // not referenced: the filter owns the pin
     REFERENCE_TIME streamTime_ = 0;
-
-    // Pacing snapshot, written by the filter's state changes and read by the streaming thread. The streaming
-    // thread must not take the filter's state lock (Stop holds it while waiting for the thread to end), so the
-    // snapshot has a lock of its own, held only to copy it.
-    CCritSec pacingLock_;
-    FILTER_STATE pacingState_ = State_Stopped;
-    REFERENCE_TIME pacingStart_ = 0;
-    ComRef<IReferenceClock> pacingClock_;
-    HANDLE wakeEvent_ = nullptr;  // auto-reset: set by UpdatePacing
     bool filledBefore_ = false;
     DWORD lastFillTick_ = 0;
 
-    // Streaming thread only: the 640 x 480 frame the inputs render into when the connected size is smaller.
+    // Streaming thread only: the frame the inputs render into. It keeps the last frame, which the stream repeats
+    // while an input has nothing new.
     std::vector<uint8_t> frame_;
     FrameScaler scaler_;
 };

@@ -1,159 +1,138 @@
 #include "filter/FrameDispatch.h"
 
+#include "filter/InputSwitching.h"
+#include "filter/framework/CritSec.h"
 #include "filter/settings/SettingsStore.h"
-#include "filter/sources/CameraSource.h"
-#include "filter/sources/DesktopSource.h"
 #include "filter/sources/FrameFormat.h"
+#include "filter/sources/FrameInput.h"
 #include "filter/sources/GdiplusCanvas.h"
-#include "filter/sources/PicturesSource.h"
-#include "filter/sources/VideoSource.h"
+#include "filter/sources/Workers.h"
 
-#include <atomic>
-#include <cstdint>
+#include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-std::atomic<int32_t> g_reconfiguring{0};
+// The picture shown for a producer failure, relative to the module directory.
+struct PlaceholderKind {
+    HRESULT code;
+    const wchar_t* file;
+};
+constexpr std::array<PlaceholderKind, 4> kPlaceholders = {{
+    {E_FRAME_NOCAMERA, L"Data\\nocamera.jpg"},
+    {E_FRAME_NOFILE, L"Data\\nofile.jpg"},
+    {E_FRAME_NOTSUPPORTED, L"Data\\notsupported.jpg"},
+    {E_FRAME_NOPICTURES, L"Data\\nopictures.jpg"},
+}};
 
-// The rendered placeholder (640 x 480 bottom-up RGB24, or empty) and the code it was built for. Touched only
-// under the source lock.
-struct PlaceholderState {
-    std::vector<uint8_t> frame;
-    HRESULT code = 0;
+// The drawn placeholders (640 x 480 bottom-up RGB24 each, or empty), drawn together by one worker. Each round of
+// drawing has a number, so that a round started before the folder changed installs nothing.
+struct Placeholders {
+    CCritSec lock;
+    CONDITION_VARIABLE drawn;
+    std::array<std::vector<uint8_t>, kPlaceholders.size()> frames;
+    bool ready = false;
+    bool drawing = false;
+    uint64_t round = 0;
     bool folderReplaced = false;
     std::wstring folder;
+
+    Placeholders() { InitializeConditionVariable(&drawn); }
 };
 
-PlaceholderState& Placeholder()
+Placeholders& State()
 {
-    static PlaceholderState state;
-    return state;
+    static Placeholders* const state = new Placeholders();  // never destroyed: a worker may still draw at exit
+    return *state;
 }
 
-// The picture shown for a producer failure, relative to the module directory; null for a plain black frame.
-const wchar_t* PlaceholderFile(HRESULT code)
+// Under the lock: starts the worker that draws every placeholder, unless one is under way.
+void StartDrawingLocked(Placeholders& state)
 {
-    switch (code) {
-    case E_FRAME_NOCAMERA:
-        return L"Data\\nocamera.jpg";
-    case E_FRAME_NOFILE:
-        return L"Data\\nofile.jpg";
-    case E_FRAME_NOTSUPPORTED:
-        return L"Data\\notsupported.jpg";
-    case E_FRAME_NOPICTURES:
-        return L"Data\\nopictures.jpg";
-    default:
-        return nullptr;
-    }
-}
-
-HRESULT ProduceFrame(int32_t globalType, BYTE* buffer, size_t size)
-{
-    switch (globalType) {
-    case Camera:
-        return FillCameraFrame(buffer, size);
-    case Pictures:
-        return FillPicturesFrame(buffer, size);
-    case Video:
-        return FillVideoFrame(buffer, size);
-    case Desktop:
-        return FillDesktopFrame(buffer, size);
-    default:
-        return S_FALSE;
-    }
-}
-
-// A black canvas of the placeholder's size in 32-bit ARGB; null when GDI+ cannot make one.
-GpBitmapPtr CreatePlaceholderCanvas()
-{
-    Gdiplus::GpBitmap* canvas = nullptr;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(kFrameWidth, kFrameHeight, 0, PixelFormat32bppARGB,
-                                                      nullptr, &canvas) != Gdiplus::Ok)
-        return nullptr;
-    GpBitmapPtr owned(canvas);
-    GpGraphicsPtr graphics = CanvasGraphics(canvas);
-    // GDI+ hands out a cleared bitmap; filling it opaque black as well makes the bands black after the 24-bit
-    // conversion whatever the runtime left in it. Without a graphics object nothing can be drawn either.
-    if (!graphics) return nullptr;
-    if (Gdiplus::DllExports::GdipGraphicsClear(graphics.get(), 0xFF000000) != Gdiplus::Ok) return nullptr;
-    return owned;
+    if (state.drawing) return;
+    const std::wstring folder = state.folderReplaced ? state.folder : ModuleDirectory();
+    const uint64_t round = state.round;
+    state.drawing = StartModuleWorker([folder, round] {
+        std::array<std::vector<uint8_t>, kPlaceholders.size()> frames;
+        for (size_t i = 0; i < kPlaceholders.size(); ++i) {
+            // Fitted with bicubic scaling on black; a missing or undecodable file gives a black frame.
+            if (!LoadPictureFrame(folder + kPlaceholders[i].file, kFrameWidth, kFrameHeight, frames[i]))
+                frames[i].assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+        }
+        Placeholders& drawn = State();
+        CAutoLock lock(&drawn.lock);
+        drawn.drawing = false;
+        if (round == drawn.round) {
+            drawn.frames.swap(frames);
+            drawn.ready = true;
+        }
+        WakeAllConditionVariable(&drawn.drawn);
+    });
 }
 
 }  // namespace
 
-CCritSec& SourceLock()
+void RenderFrame(uint8_t* frame, size_t size)
 {
-    static CCritSec lock;
-    return lock;
-}
-
-void BeginReconfiguring() { ++g_reconfiguring; }
-
-void EndReconfiguring() { --g_reconfiguring; }
-
-bool IsReconfiguring() { return g_reconfiguring.load() != 0; }
-
-namespace {
-
-bool IsInputMode(int32_t mode) { return mode >= Camera && mode <= Desktop; }
-
-}  // namespace
-
-bool FillFrame(BYTE* buffer, size_t size)
-{
-    if (!buffer) return false;
-    if (IsReconfiguring()) return IsInputMode(CurrentGlobalType());
-    CAutoLock lock(&SourceLock());
-    const int32_t mode = CurrentGlobalType();
-    // Looked at again after the mode was read: a switch raises the flag before it stores the new mode, so a mode
-    // read here without the flag raised is that of the running input.
-    if (IsReconfiguring()) return IsInputMode(mode);
-    if (!IsInputMode(mode)) return false;
-    const HRESULT result = ProduceFrame(mode, buffer, size);
-    if (FAILED(result)) FillPlaceholderFrame(buffer, size, result);
-    return true;
-}
-
-void FillPlaceholderFrame(BYTE* buffer, size_t size, HRESULT code)
-{
-    PlaceholderState& state = Placeholder();
-    if (code != state.code) {
-        state.code = code;
-        BuildPlaceholder();
-    }
-    if (!buffer) return;
-    if (state.frame.size() == size)
-        std::memcpy(buffer, state.frame.data(), size);
-    else
-        std::memset(buffer, 0, size);
-}
-
-void BuildPlaceholder()
-{
-    PlaceholderState& state = Placeholder();
-    const wchar_t* file = PlaceholderFile(state.code);
-    if (!file) {
-        state.frame.clear();
+    if (!frame) return;
+    const std::shared_ptr<FrameInput> input = ActiveInput();
+    if (!input) {
+        std::memset(frame, 0, size);
         return;
     }
-    const std::wstring path = (state.folderReplaced ? state.folder : ModuleDirectory()) + file;
-    GpBitmapPtr picture = DecodePictureFile(path);
-    GpBitmapPtr canvas = CreatePlaceholderCanvas();
-    // Fitted with bicubic scaling; a missing or undecodable file leaves the canvas black.
-    DrawImageFitted(canvas.get(), picture.get(), kFrameWidth, kFrameHeight);
-    // Black first, so that a canvas that cannot be made or read gives a black frame rather than the picture of
-    // an earlier failure.
-    state.frame.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
-    (void)CanvasToFrame(canvas.get(), kFrameWidth, kFrameHeight, state.frame.data());
+    HRESULT result;
+    try {
+        result = input->Fill(frame, size);
+    } catch (...) {
+        result = E_OUTOFMEMORY;
+    }
+    if (FAILED(result)) FillPlaceholderFrame(frame, size, result);
+}
+
+void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code)
+{
+    if (!frame) return;
+    Placeholders& state = State();
+    CAutoLock lock(&state.lock);
+    if (!state.ready) {
+        StartDrawingLocked(state);
+    } else {
+        for (size_t i = 0; i < kPlaceholders.size(); ++i) {
+            if (kPlaceholders[i].code != code || state.frames[i].size() != size) continue;
+            std::memcpy(frame, state.frames[i].data(), size);
+            return;
+        }
+    }
+    std::memset(frame, 0, size);
 }
 
 void SetPlaceholderFolder(const std::wstring& folder)
 {
-    PlaceholderState& state = Placeholder();
+    Placeholders& state = State();
+    CAutoLock lock(&state.lock);
     state.folderReplaced = !folder.empty();
     state.folder = folder;
-    state.frame.clear();
-    state.code = 0;
+    state.ready = false;
+    ++state.round;
+    // A round under way installs nothing; the next need starts a new one once it has ended.
+}
+
+bool WaitForPlaceholders(DWORD milliseconds)
+{
+    Placeholders& state = State();
+    CAutoLock lock(&state.lock);
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        if (state.ready) return true;
+        if (!state.drawing) StartDrawingLocked(state);
+        DWORD left = INFINITE;
+        if (milliseconds != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) return false;
+            left = static_cast<DWORD>(deadline - now);
+        }
+        (void)SleepConditionVariableCS(&state.drawn, state.lock.Native(), left);
+    }
 }

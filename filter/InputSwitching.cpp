@@ -1,23 +1,39 @@
 #include "filter/InputSwitching.h"
 
-#include "filter/FrameDispatch.h"
+#include "filter/framework/CritSec.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/CameraSource.h"
 #include "filter/sources/DesktopSource.h"
+#include "filter/sources/FrameFormat.h"
 #include "filter/sources/PicturesSource.h"
 #include "filter/sources/VideoSource.h"
 #include "filter/ui/Tray.h"
 
 #include <atomic>
+#include <new>
+#include <utility>
 
 namespace {
 
 // Every input renders this size; the stream fits it to the connected size.
-constexpr int kInputWidth = 640;
-constexpr int kInputHeight = 480;
+constexpr int kInputWidth = kFrameWidth;
+constexpr int kInputHeight = kFrameHeight;
 
-std::atomic<long> g_starts{0};
-std::atomic<int32_t> g_cameraOn{1};
+struct Inputs {
+    CCritSec switchLock;  // serialises switches and the camera commands; never taken by the streaming thread
+    CCritSec activeLock;  // held only to copy or swap `active`
+    std::shared_ptr<FrameInput> active;
+    int32_t activeMode = 0;                  // under switchLock
+    std::shared_ptr<CameraInput> sideCamera;  // under switchLock: turned on beside another mode
+    std::atomic<long> starts{0};
+    std::atomic<int32_t> cameraOn{0};
+};
+
+Inputs& State()
+{
+    static Inputs inputs;
+    return inputs;
+}
 
 // Serialises attaching and detaching filter objects, so that a last object's teardown and a new object's start
 // never interleave. Never taken by the tray thread or the streaming thread.
@@ -32,12 +48,62 @@ FilterObjects& Objects()
     return objects;
 }
 
-void StartDesktopFromSettings(const FilterSettings& settings)
+std::shared_ptr<FrameInput> SwapActive(std::shared_ptr<FrameInput> fresh)
 {
-    const std::vector<MonitorRecord> monitors = MonitorList();
-    // No monitor at that position (or none at all): the desktop input stays stopped.
-    if (settings.DesktopIndex < 0 || static_cast<size_t>(settings.DesktopIndex) >= monitors.size()) return;
-    StartDesktopSource(monitors[static_cast<size_t>(settings.DesktopIndex)], kInputWidth, kInputHeight);
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.activeLock);
+    inputs.active.swap(fresh);
+    return fresh;
+}
+
+std::shared_ptr<CameraInput> ActiveCamera()
+{
+    return ActiveInputAs<CameraInput>();
+}
+
+// Under the switch lock: what the tray's camera entry shows.
+void UpdateCameraFlag()
+{
+    Inputs& inputs = State();
+    const std::shared_ptr<CameraInput> active = ActiveCamera();
+    const bool running = (active && active->Running()) || (inputs.sideCamera && inputs.sideCamera->Running());
+    inputs.cameraOn.store(running ? 1 : 0);
+}
+
+std::shared_ptr<CameraInput> StartedCamera(const FilterSettings& settings)
+{
+    auto camera = std::make_shared<CameraInput>(settings.ActiveCamera, settings.UseBorder, settings.BorderFile);
+    // A camera that cannot start shows the "no camera" picture through its own result.
+    (void)camera->Start(kInputWidth, kInputHeight);
+    return camera;
+}
+
+// The input of the settings' mode, started; null for a mode without one (or no monitor to show).
+std::shared_ptr<FrameInput> StartedInput(const FilterSettings& settings, std::shared_ptr<CameraInput>& side)
+{
+    std::shared_ptr<FrameInput> input;
+    switch (settings.GlobalType) {
+    case Camera:
+        if (side && side->Running() && side->Name() == settings.ActiveCamera) return std::move(side);
+        return StartedCamera(settings);
+    case Pictures:
+        input = std::make_shared<PicturesInput>(settings);
+        break;
+    case Video:
+        input = std::make_shared<VideoInput>(settings.VideoFile);
+        break;
+    case Desktop: {
+        const std::vector<MonitorRecord> monitors = MonitorList();
+        if (settings.DesktopIndex < 0 || static_cast<size_t>(settings.DesktopIndex) >= monitors.size()) return nullptr;
+        input = std::make_shared<DesktopInput>(monitors[static_cast<size_t>(settings.DesktopIndex)]);
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    // An input that cannot start shows its placeholder through its own result.
+    (void)input->Start(kInputWidth, kInputHeight);
+    return input;
 }
 
 }  // namespace
@@ -46,7 +112,11 @@ void AttachFilterObject()
 {
     FilterObjects& objects = Objects();
     CAutoLock lock(&objects.lock);
-    if (objects.count++ == 0) StartActiveSource(true);
+    if (objects.count++ != 0) return;
+    LoadSettings();
+    // Whether this call started the tray or another filter object already had, there is one now.
+    (void)StartTrayIfAbsent();
+    SwitchToSelectedInput();
 }
 
 void DetachFilterObject()
@@ -54,7 +124,10 @@ void DetachFilterObject()
     FilterObjects& objects = Objects();
     CAutoLock lock(&objects.lock);
     if (objects.count <= 0) return;
-    if (--objects.count == 0) StopAllSources(true);
+    if (--objects.count != 0) return;
+    // The tray first: a tray command under way may be waiting for the switch lock.
+    EndTray();
+    StopAllInputs();
 }
 
 long AttachedFilterObjects()
@@ -64,67 +137,91 @@ long AttachedFilterObjects()
     return objects.count;
 }
 
-void StartActiveSource(bool reload)
+void SwitchToSelectedInput()
 {
-    CAutoLock lock(&SourceLock());
-    if (reload) {
-        LoadSettings();
-        // Whether this call started the tray or another filter object already had, there is one now.
-        (void)StartTrayIfAbsent();
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.switchLock);
+    ++inputs.starts;
+    try {
+        const FilterSettings settings = CurrentSettings();
+        std::shared_ptr<CameraInput> side = std::move(inputs.sideCamera);
+        std::shared_ptr<FrameInput> fresh = StartedInput(settings, side);
+        inputs.activeMode = settings.GlobalType;
+        const std::shared_ptr<FrameInput> old = SwapActive(std::move(fresh));
+        if (old) old->Stop();
+        if (side) side->Stop();
+    } catch (const std::bad_alloc&) {
+        // No memory for the new input: the old one goes on showing what it shows.
     }
-    ++g_starts;
-    const FilterSettings settings = CurrentSettings();
-    switch (settings.GlobalType) {
-    case Camera:
-        if (FAILED(StartCameraSource(settings.ActiveCamera, settings.UseBorder, settings.BorderFile, kInputWidth,
-                                     kInputHeight)))
-            StopCameraSource();
-        break;
-    case Pictures:
-        // A folder without pictures shows the placeholder through the producer's own result.
-        (void)StartPicturesSource(settings.PicturesDirectory, settings.ChangedTime, settings.MorphingTime,
-                                  settings.PicChType, settings.RepeatPicturesShowing, kInputWidth, kInputHeight);
-        break;
-    case Video:
-        if (FAILED(StartVideoSource(settings.VideoFile, settings.RepeatVideo, kInputWidth, kInputHeight)))
-            StopVideoSource();
-        break;
-    case Desktop:
-        StartDesktopFromSettings(settings);
-        break;
-    default:
-        break;
+    UpdateCameraFlag();
+}
+
+void StopAllInputs()
+{
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.switchLock);
+    const std::shared_ptr<FrameInput> old = SwapActive(nullptr);
+    if (old) old->Stop();
+    if (inputs.sideCamera) inputs.sideCamera->Stop();
+    inputs.sideCamera.reset();
+    inputs.activeMode = 0;
+    UpdateCameraFlag();
+}
+
+long ActiveSourceStarts() { return State().starts.load(); }
+
+std::shared_ptr<FrameInput> ActiveInput()
+{
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.activeLock);
+    return inputs.active;
+}
+
+std::vector<std::shared_ptr<CameraInput>> CameraInputs()
+{
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.switchLock);
+    std::vector<std::shared_ptr<CameraInput>> cameras;
+    if (std::shared_ptr<CameraInput> active = ActiveCamera()) cameras.push_back(std::move(active));
+    if (inputs.sideCamera) cameras.push_back(inputs.sideCamera);
+    return cameras;
+}
+
+void TurnCameraOn()
+{
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.switchLock);
+    try {
+        const FilterSettings settings = CurrentSettings();
+        if (inputs.activeMode == Camera) {
+            const std::shared_ptr<CameraInput> active = ActiveCamera();
+            if (!active || !active->Running()) {
+                const std::shared_ptr<FrameInput> old = SwapActive(StartedCamera(settings));
+                if (old) old->Stop();
+            }
+        } else if (!inputs.sideCamera || !inputs.sideCamera->Running()) {
+            std::shared_ptr<CameraInput> camera = StartedCamera(settings);
+            if (camera->Running()) {
+                inputs.sideCamera = std::move(camera);
+            } else {
+                camera->Stop();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // The camera stays off.
     }
+    UpdateCameraFlag();
 }
 
-void StopAllSources(bool closeTray)
+void TurnCameraOff()
 {
-    if (closeTray) EndTray();
-    CAutoLock lock(&SourceLock());
-    ResetDesktopCaptureClock();
-    StopVideoSource();
-    ClearPicturesFrames();
-    StopCameraSource();
+    Inputs& inputs = State();
+    CAutoLock lock(&inputs.switchLock);
+    if (inputs.sideCamera) inputs.sideCamera->Stop();
+    inputs.sideCamera.reset();
+    // Stopped where it is: the mode stays Camera and the stream shows the "no camera" picture.
+    if (const std::shared_ptr<CameraInput> active = ActiveCamera()) active->Stop();
+    UpdateCameraFlag();
 }
 
-void RestartActiveSource()
-{
-    ReconfiguringScope switching;
-    StopAllSources(false);
-    StartActiveSource(false);
-}
-
-long ActiveSourceStarts()
-{
-    return g_starts.load();
-}
-
-int32_t CameraOnFlag()
-{
-    return g_cameraOn.load();
-}
-
-void SetCameraOnFlag(int32_t on)
-{
-    g_cameraOn.store(on);
-}
+int32_t CameraOnFlag() { return State().cameraOn.load(); }

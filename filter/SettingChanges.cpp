@@ -1,6 +1,5 @@
 #include "filter/SettingChanges.h"
 
-#include "filter/FrameDispatch.h"
 #include "filter/InputSwitching.h"
 #include "filter/RevertPlan.h"
 #include "filter/settings/SettingsStore.h"
@@ -10,55 +9,97 @@
 
 #include <windows.h>
 
+namespace {
+
+void ApplyBorderEnabled(int32_t use)
+{
+    for (const auto& camera : CameraInputs()) camera->SetBorderEnabled(use != 0);
+}
+
+void ApplyBorderPath(const std::wstring& path)
+{
+    for (const auto& camera : CameraInputs()) camera->AssignBorder(path);
+}
+
+void ApplyPicturesFolder(const std::wstring& folder)
+{
+    if (const auto pictures = ActiveInputAs<PicturesInput>()) pictures->SetFolder(folder);
+}
+
+void ApplyChangedTime(int32_t milliseconds)
+{
+    if (const auto pictures = ActiveInputAs<PicturesInput>()) pictures->SetChangedTime(milliseconds);
+}
+
+void ApplyPicChType(int32_t kind)
+{
+    if (const auto pictures = ActiveInputAs<PicturesInput>()) pictures->SetChangeType(kind);
+}
+
+void ApplyDesktopIndex(int32_t index)
+{
+    MonitorRecord monitor;
+    // With no monitor at all nothing changes.
+    if (SelectDesktopMonitor(index, &monitor) < 0) return;
+    if (const auto desktop = ActiveInputAs<DesktopInput>()) {
+        desktop->SetMonitor(monitor);
+    } else if (CurrentGlobalType() == Desktop) {
+        // The desktop mode had no monitor to show; now it has one.
+        SwitchToSelectedInput();
+    }
+}
+
+}  // namespace
+
 void ChangeActiveCamera(const wchar_t* name)
 {
     std::wstring value = ClampSettingString(name);
     if (value == ProcessSettings().CurrentString(&FilterSettings::ActiveCamera)) return;
-    ReconfiguringScope switching;
     if (!ProcessSettings().SetString(&FilterSettings::ActiveCamera, std::move(value))) return;
-    RestartActiveSource();
+    SwitchToSelectedInput();
 }
 
 void ChangeGlobalType(int32_t mode)
 {
-    if (mode == Camera) SetCameraOnFlag(1);
-    if (mode == ProcessSettings().CurrentNumber(&FilterSettings::GlobalType)) return;
-    // Raised before the mode is stored, so that the streaming thread never fills from an input not yet started.
-    ReconfiguringScope switching;
+    if (mode == ProcessSettings().CurrentNumber(&FilterSettings::GlobalType)) {
+        // The camera mode chosen again after the camera was turned off starts it again.
+        if (mode == Camera && !CameraOnFlag()) SwitchToSelectedInput();
+        return;
+    }
     if (!ProcessSettings().SetNumber(&FilterSettings::GlobalType, mode)) return;
-    RestartActiveSource();
+    SwitchToSelectedInput();
 }
 
 void ChangeUseBorder(int32_t use)
 {
     ProcessSettings().SetNumber(&FilterSettings::UseBorder, use);
-    SetBorderEnabled(use);
+    ApplyBorderEnabled(use);
 }
 
 void ChangeBorderFile(const wchar_t* path)
 {
     const std::wstring value = ClampSettingString(path);
     ProcessSettings().SetString(&FilterSettings::BorderFile, value);
-    AssignBorderPath(value);
+    ApplyBorderPath(value);
 }
 
 void ChangePicturesDirectory(const wchar_t* path)
 {
     const std::wstring value = ClampSettingString(path);
     ProcessSettings().SetString(&FilterSettings::PicturesDirectory, value);
-    SetPicturesFolder(value);
+    ApplyPicturesFolder(value);
 }
 
 void ChangeChangedTime(int32_t milliseconds)
 {
     ProcessSettings().SetNumber(&FilterSettings::ChangedTime, milliseconds);
-    SetPicturesChangedTime(milliseconds);
+    ApplyChangedTime(milliseconds);
 }
 
 void ChangePicChType(int32_t kind)
 {
     ProcessSettings().SetNumber(&FilterSettings::PicChType, kind);
-    SetPicturesChangeType(kind);
+    ApplyPicChType(kind);
 }
 
 void ChangeMorphingTime(int32_t milliseconds)
@@ -78,15 +119,14 @@ void ChangeRepeatVideo(int32_t repeat)
 
 void ChangeVideoFile(const wchar_t* path)
 {
-    ReconfiguringScope switching;
     ProcessSettings().SetString(&FilterSettings::VideoFile, ClampSettingString(path));
-    RestartActiveSource();
+    SwitchToSelectedInput();
 }
 
 void ChangeDesktopIndex(int32_t index)
 {
-    // Stores the position it took as DesktopIndex; with no monitor at all nothing changes.
-    (void)SelectDesktopMonitor(index);
+    // Stores the position it took as DesktopIndex.
+    ApplyDesktopIndex(index);
 }
 
 namespace {
@@ -94,20 +134,16 @@ namespace {
 // The current settings take the saved values; the running inputs follow each difference.
 void RestoreSavedSettings()
 {
-    ReconfiguringScope switching;
     const RevertOutcome<RevertPlan> reverted = ProcessSettings().Revert(TakeSavedSettings);
     const RevertPlan& plan = reverted.plan;
     const FilterSettings& current = reverted.current;
-    if (plan.useBorder) SetBorderEnabled(current.UseBorder);
-    if (plan.borderFile) AssignBorderPath(current.BorderFile);
-    if (plan.picturesFolder) SetPicturesFolder(current.PicturesDirectory);
-    if (plan.changedTime) SetPicturesChangedTime(current.ChangedTime);
-    if (plan.picChType) SetPicturesChangeType(current.PicChType);
-    if (plan.desktopIndex) (void)SelectDesktopMonitor(current.DesktopIndex);
-    if (plan.restart) {
-        StopAllSources(false);
-        StartActiveSource(false);
-    }
+    if (plan.useBorder) ApplyBorderEnabled(current.UseBorder);
+    if (plan.borderFile) ApplyBorderPath(current.BorderFile);
+    if (plan.picturesFolder && !plan.restart) ApplyPicturesFolder(current.PicturesDirectory);
+    if (plan.changedTime) ApplyChangedTime(current.ChangedTime);
+    if (plan.picChType) ApplyPicChType(current.PicChType);
+    if (plan.desktopIndex) ApplyDesktopIndex(current.DesktopIndex);
+    if (plan.restart) SwitchToSelectedInput();
 }
 
 }  // namespace

@@ -36,3 +36,8 @@ ff -f lavfi -i "$pattern" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -movfl
 size=$(stat -c %s "$out/counter.avi")
 head -c $((size / 2)) "$out/counter.avi" > "$out/truncated.avi"
 printf 'This is a text file, not a video.\n' > "$out/text-renamed.avi"
+
+# One frame only: the file ends right after its first picture and loops at every frame.
+ff -f lavfi -i "$(solid 320x240 0.1)" -frames:v 1 -c:v mjpeg -q:v 3 -pix_fmt yuvj420p "$out/one-frame.avi"
+# Frames wider than any video the camera plays.
+ff -f lavfi -i "color=c=gray:s=4112x16:r=10:d=0.2" -c:v mjpeg -q:v 8 -pix_fmt yuvj420p "$out/too-wide.avi"

@@ -38,8 +38,6 @@ namespace {
 
 uint32_t g_tick = 1;
 uint32_t BenchTick() { return g_tick; }
-// A clock that moves 50 ms at every reading, so that every call of a paced producer does its work.
-uint32_t AdvancingTick() { return g_tick += 50; }
 
 constexpr size_t kFrame = FrameBytes(kFrameWidth, kFrameHeight);
 
@@ -79,11 +77,11 @@ void Report(const Figure& figure, double memcpyMs)
     printf("\n");
 }
 
-// Fills frames until a producer delivers one, for at most ten seconds.
-bool WaitForFrame(HRESULT (*fill)(BYTE*, size_t), std::vector<uint8_t>& frame)
+// Fills frames until an input delivers one, for at most ten seconds.
+bool WaitForFrame(FrameInput& input, std::vector<uint8_t>& frame)
 {
     for (ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
-        if (fill(frame.data(), frame.size()) == S_OK) return true;
+        if (input.Fill(frame.data(), frame.size()) == S_OK) return true;
     }
     return false;
 }
@@ -120,14 +118,17 @@ void MeasureCamera(const wchar_t* camera, const std::wstring& border, const char
                    double goalMs, int repeat, std::vector<Figure>& figures)
 {
     std::vector<uint8_t> frame(kFrame);
-    HRESULT started = StartCameraSource(camera, border.empty() ? 0 : 1, border, kFrameWidth, kFrameHeight);
-    if (started >= 0 && WaitForFrame(&FillCameraFrame, frame)) {
-        double ms = MedianMs(repeat, [&] { FillCameraFrame(frame.data(), frame.size()); });
+    CameraInput input(camera, border.empty() ? 0 : 1, border);
+    HRESULT started = input.Start(kFrameWidth, kFrameHeight);
+    if (started >= 0 && WaitForFrame(input, frame)) {
+        // Time for the border to be prepared before the frames are timed.
+        Sleep(500);
+        double ms = MedianMs(repeat, [&] { input.Fill(frame.data(), frame.size()); });
         figures.push_back({name, ms, goalRatio, goalMs});
     } else {
         fprintf(stderr, "veltrane-bench: %ls delivered no frame (0x%08lx)\n", camera, static_cast<unsigned long>(started));
     }
-    StopCameraSource();
+    input.Stop();
 }
 
 std::wstring TempFolder()
@@ -198,10 +199,16 @@ int main()
     }
     SetPicturesTickSource(&BenchTick);
     SetPicturesLoadWait(INFINITE);
-    StartPicturesSource(folder, 1000000, 1000, 1, 1, kFrameWidth, kFrameHeight);
-    FillPicturesFrame(out.data(), out.size());  // loads both pictures, outside the measurement
+    FilterSettings slideshow;
+    slideshow.PicturesDirectory = folder;
+    slideshow.ChangedTime = 1000000;
+    slideshow.PicChType = 1;
+    PicturesInput slides(slideshow);
+    slides.Start(kFrameWidth, kFrameHeight);
+    slides.WaitUntilScanned(INFINITE);
+    slides.Fill(out.data(), out.size());  // loads both pictures, outside the measurement
     figures.push_back({"slideshow steady frame (copy)", MedianMs(repeat, [&] {
-                           FillPicturesFrame(out.data(), out.size());
+                           slides.Fill(out.data(), out.size());
                            g_sink = out[kFrame / 2];
                        }),
                        1.5, 0});
@@ -221,7 +228,7 @@ int main()
                            g_sink = loaded.empty() ? 0 : loaded[kFrame / 2];
                        }),
                        0, 0});
-    StartPicturesSource(L"", 3000, 1000, 2, 1, kFrameWidth, kFrameHeight);
+    slides.Stop();
     WaitForPictureLoads(INFINITE);
     DeleteFileW(jpeg.c_str());
     DeleteFileW(second.c_str());
@@ -243,38 +250,45 @@ int main()
     }
 
     if (!videoClip.empty()) {
-        SetVideoTickSource(&AdvancingTick);
         std::vector<uint8_t> frame(kFrame);
-        if (StartVideoSource(videoClip, 1, kFrameWidth, kFrameHeight) >= 0 && WaitForFrame(&FillVideoFrame, frame)) {
-            // Each measured call gets a new picture of the playing clip to decode and scale.
+        VideoInput video(videoClip);
+        if (video.Start(kFrameWidth, kFrameHeight) >= 0 && WaitForFrame(video, frame)) {
+            // The clip plays on meanwhile; each frame copies the newest picture the graph's thread made.
             std::vector<double> times;
             for (int i = 0; i < std::max(3, repeat / 10); ++i) {
                 Sleep(45);
                 double start = NowMilliseconds();
-                FillVideoFrame(frame.data(), frame.size());
+                video.Fill(frame.data(), frame.size());
                 times.push_back(NowMilliseconds() - start);
             }
             std::sort(times.begin(), times.end());
-            figures.push_back({"video fetch from a 1280 x 720 H.264 clip", times[times.size() / 2], 0, 15});
+            figures.push_back({"video frame from a 1280 x 720 H.264 clip", times[times.size() / 2], 1.5, 0});
         } else {
             fprintf(stderr, "veltrane-bench: the video clip delivered no frame\n");
         }
-        StopVideoSource();
-        SetVideoTickSource(nullptr);
+        video.Stop();
     }
 
     LoadSettings();
     const std::vector<MonitorRecord> monitors = MonitorList();
     if (!monitors.empty()) {
         const MonitorRecord& monitor = monitors[static_cast<size_t>(PrimaryMonitorPosition())];
-        SetDesktopTickSource(&AdvancingTick);
-        StartDesktopSource(monitor, kFrameWidth, kFrameHeight);
         std::vector<uint8_t> frame(kFrame);
         std::string name = "desktop capture of " + std::to_string(monitor.Width) + " x " +
-                           std::to_string(monitor.Height);
-        figures.push_back({name, MedianMs(std::max(3, repeat / 20), [&] { FillDesktopFrame(frame.data(), frame.size()); }),
-                           0, 15});
-        SetDesktopTickSource(nullptr);
+                           std::to_string(monitor.Height) + " (capture thread)";
+        figures.push_back({name, MedianMs(std::max(3, repeat / 20), [&] {
+                               CaptureMonitorFrame(monitor, kFrameWidth, kFrameHeight, frame);
+                           }),
+                           0, 0});
+        DesktopInput desktop(monitor);
+        desktop.Start(kFrameWidth, kFrameHeight);
+        if (WaitForFrame(desktop, frame)) {
+            figures.push_back({"desktop frame (streaming thread's part)", MedianMs(repeat, [&] {
+                                   desktop.Fill(frame.data(), frame.size());
+                               }),
+                               1.5, 0});
+        }
+        desktop.Stop();
     }
 
     CameraBenchResults device;

@@ -97,9 +97,15 @@ int wmain(int argc, wchar_t** argv)
     SetPicturesTickSource(&SimulatedTick);
     // Frames follow the simulated clock, so every picture is waited for, as if decoding took no time.
     SetPicturesLoadWait(INFINITE);
-    HRESULT started = StartPicturesSource(options.pictures, options.changed, options.morphing, ChangeTypeAt(options, 0),
-                                          1, kFrameWidth, kFrameHeight);
-    if (started != S_OK) {
+    FilterSettings settings;
+    settings.PicturesDirectory = options.pictures;
+    settings.ChangedTime = options.changed;
+    settings.MorphingTime = options.morphing;
+    settings.PicChType = ChangeTypeAt(options, 0);
+    PicturesInput input(settings);
+    (void)input.Start(kFrameWidth, kFrameHeight);
+    input.WaitUntilScanned(INFINITE);
+    if (input.Pictures().empty()) {
         fwprintf(stderr, L"veltrane-render: no pictures in %ls\n", options.pictures.c_str());
         return 1;
     }
@@ -107,8 +113,8 @@ int wmain(int argc, wchar_t** argv)
     std::vector<uint8_t> frame(FrameBytes(kFrameWidth, kFrameHeight));
     for (int i = 0; i < options.frames; ++i) {
         g_tick = 1 + static_cast<uint32_t>(i) * kFramePeriodMs;
-        SetPicturesChangeType(ChangeTypeAt(options, i));
-        if (FillPicturesFrame(frame.data(), frame.size()) != S_OK) {
+        input.SetChangeType(ChangeTypeAt(options, i));
+        if (input.Fill(frame.data(), frame.size()) != S_OK) {
             fwprintf(stderr, L"veltrane-render: frame %d was not produced\n", i);
             WaitForPictureLoads(INFINITE);
             return 1;
@@ -122,7 +128,7 @@ int wmain(int argc, wchar_t** argv)
             return 1;
         }
     }
-    wprintf(L"%d frames of %zu pictures written to %ls\n", options.frames, PicturesList().size(),
+    wprintf(L"%d frames of %zu pictures written to %ls\n", options.frames, input.Pictures().size(),
             options.output.c_str());
     WaitForPictureLoads(INFINITE);
     return 0;

@@ -105,13 +105,13 @@ HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** allocator)
                             reinterpret_cast<void**>(allocator));
 }
 
-HRESULT CBaseOutputPin::Active()
+HRESULT CBaseOutputPin::CommitAllocator()
 {
     if (!allocator_) return VFW_E_NO_ALLOCATOR;
     return allocator_->Commit();
 }
 
-HRESULT CBaseOutputPin::Inactive()
+HRESULT CBaseOutputPin::DecommitAllocator()
 {
     if (!allocator_) return VFW_E_NO_ALLOCATOR;
     return allocator_->Decommit();

@@ -112,13 +112,17 @@ HRESULT CBasePin::AttemptConnection(IPin* receiver, const CMediaType& type)
         BreakConnect();
         return hr;
     }
+    // A connection that fails leaves the pin's current type as it was.
+    const CMediaType previous = CurrentMediaType();
     hr = CheckMediaType(&type);
     if (hr == S_OK) {
         connected_ = receiver;
         connected_->AddRef();
         hr = SetMediaType(&type);
         if (SUCCEEDED(hr)) {
-            hr = receiver->ReceiveConnection(this, &type);
+            // The receiver is offered the type as the pin stores it, which is what it will deliver.
+            const CMediaType agreed = CurrentMediaType();
+            hr = receiver->ReceiveConnection(this, &agreed);
             if (SUCCEEDED(hr)) {
                 hr = CompleteConnect(receiver);
                 if (SUCCEEDED(hr)) return S_OK;
@@ -132,6 +136,8 @@ HRESULT CBasePin::AttemptConnection(IPin* receiver, const CMediaType& type)
     if (connected_) {
         connected_->Release();
         connected_ = nullptr;
+        // Nothing to undo should the old type not go back: it was the pin's own.
+        (void)SetMediaType(&previous);
     }
     BreakConnect();
     return hr;
@@ -285,11 +291,6 @@ HRESULT CBasePin::CompleteConnect(IPin* /*receiver*/)
 }
 
 HRESULT CBasePin::BreakConnect()
-{
-    return S_OK;
-}
-
-HRESULT CBasePin::Run(REFERENCE_TIME /*start*/)
 {
     return S_OK;
 }

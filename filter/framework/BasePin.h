@@ -53,10 +53,14 @@ public:
     virtual HRESULT CheckConnect(IPin* pin);
     virtual HRESULT CompleteConnect(IPin* receiver);
     virtual HRESULT BreakConnect();
-    // State changes, told by the filter while connected.
-    virtual HRESULT Active() { return S_OK; }
-    virtual HRESULT Inactive() { return S_OK; }
-    virtual HRESULT Run(REFERENCE_TIME start);
+    // Stream hooks, told by the filter under its state lock: leaving the stopped state for `target` (paused, or
+    // running from `start`), running from paused, pausing from running, back to stopped, and a new reference
+    // clock. The filter changes its state only when the hooks succeeded.
+    virtual HRESULT InitStream(FILTER_STATE /*target*/, REFERENCE_TIME /*start*/) { return S_OK; }
+    virtual HRESULT StartStream(REFERENCE_TIME /*start*/) { return S_OK; }
+    virtual HRESULT StopStream() { return S_OK; }
+    virtual HRESULT CleanupStream() { return S_OK; }
+    virtual void SetStreamClock(IReferenceClock* /*clock*/) {}
     virtual bool CanReconnectWhenActive() { return false; }
 
     bool IsConnected() const { return connected_ != nullptr; }
@@ -113,8 +117,8 @@ public:
     HRESULT CompleteConnect(IPin* receiver) override;
     HRESULT BreakConnect() override;
     // Commit / decommit the allocator (VFW_E_NO_ALLOCATOR without one).
-    HRESULT Active() override;
-    HRESULT Inactive() override;
+    HRESULT CommitAllocator();
+    HRESULT DecommitAllocator();
 
     // Sets the allocator's buffer count and size (through SetProperties), under the filter's state lock.
     virtual HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) = 0;

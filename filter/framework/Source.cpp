@@ -43,18 +43,43 @@ HRESULT STDMETHODCALLTYPE CSource::GetClassID(CLSID* classId)
     return S_OK;
 }
 
+HRESULT CSource::InitStreams(FILTER_STATE target, REFERENCE_TIME start)
+{
+    for (size_t i = 0; i < pins_.size(); ++i) {
+        if (!pins_[i]->IsConnected()) continue;
+        const HRESULT hr = pins_[i]->InitStream(target, start);
+        if (FAILED(hr)) {
+            // The pins that did start go back to stopped; the failure is what the caller reports.
+            for (size_t j = 0; j < i; ++j) {
+                if (pins_[j]->IsConnected()) (void)pins_[j]->CleanupStream();
+            }
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE CSource::Stop()
 {
     CAutoLock lock(&stateLock_);
-    HRESULT result = S_OK;
-    if (state_ != State_Stopped) {
+    if (state_ == State_Running) {
         for (CBasePin* pin : pins_) {
             if (!pin->IsConnected()) continue;
-            HRESULT hr = pin->Inactive();
+            const HRESULT hr = pin->StopStream();
+            if (FAILED(hr)) return hr;
+        }
+        state_ = State_Paused;
+    }
+    HRESULT result = S_OK;
+    if (state_ == State_Paused) {
+        // Every pin is stopped whatever one of them reports: its thread has ended either way.
+        for (CBasePin* pin : pins_) {
+            if (!pin->IsConnected()) continue;
+            const HRESULT hr = pin->CleanupStream();
             if (FAILED(hr) && SUCCEEDED(result)) result = hr;
         }
+        state_ = State_Stopped;
     }
-    state_ = State_Stopped;
     return result;
 }
 
@@ -62,9 +87,12 @@ HRESULT STDMETHODCALLTYPE CSource::Pause()
 {
     CAutoLock lock(&stateLock_);
     if (state_ == State_Stopped) {
+        const HRESULT hr = InitStreams(State_Paused, 0);
+        if (FAILED(hr)) return hr;
+    } else if (state_ == State_Running) {
         for (CBasePin* pin : pins_) {
             if (!pin->IsConnected()) continue;
-            HRESULT hr = pin->Active();
+            const HRESULT hr = pin->StopStream();
             if (FAILED(hr)) return hr;
         }
     }
@@ -75,19 +103,18 @@ HRESULT STDMETHODCALLTYPE CSource::Pause()
 HRESULT STDMETHODCALLTYPE CSource::Run(REFERENCE_TIME start)
 {
     CAutoLock lock(&stateLock_);
-    FILTER_STATE before = state_;
+    if (state_ == State_Running) return S_OK;
     if (state_ == State_Stopped) {
-        HRESULT hr = Pause();
+        const HRESULT hr = InitStreams(State_Running, start);
         if (FAILED(hr)) return hr;
-    }
-    start_ = start;
-    if (before != State_Running) {
+    } else {
         for (CBasePin* pin : pins_) {
             if (!pin->IsConnected()) continue;
-            HRESULT hr = pin->Run(start);
+            const HRESULT hr = pin->StartStream(start);
             if (FAILED(hr)) return hr;
         }
     }
+    start_ = start;
     state_ = State_Running;
     return S_OK;
 }
@@ -106,6 +133,7 @@ HRESULT STDMETHODCALLTYPE CSource::SetSyncSource(IReferenceClock* clock)
     if (clock) clock->AddRef();
     if (clock_) clock_->Release();
     clock_ = clock;
+    for (CBasePin* pin : pins_) pin->SetStreamClock(clock);
     return S_OK;
 }
 

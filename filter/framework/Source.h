@@ -62,6 +62,9 @@ public:
     IFilterGraph* GetFilterGraph();
 
 private:
+    // Tells every connected pin to leave the stopped state; on a failure the pins told so far go back to stopped.
+    HRESULT InitStreams(FILTER_STATE target, REFERENCE_TIME start);
+
     CCritSec stateLock_;
     FILTER_STATE state_ = State_Stopped;
     IReferenceClock* clock_ = nullptr;

@@ -2,140 +2,206 @@
 
 #include "filter/framework/Source.h"
 
+#include <utility>
+
 CSourceStream::CSourceStream(HRESULT* hr, CSource* filter, const wchar_t* pinName)
-    : CBaseOutputPin(filter, filter->pStateLock(), hr, pinName)
+    : CBaseOutputPin(filter, filter->pStateLock(), hr, pinName),
+      wakeEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      stopEvent_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+      createdEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     HRESULT added = filter->AddPin(this);
     if (FAILED(added) && hr) *hr = added;
+    if ((!wakeEvent_ || !stopEvent_ || !createdEvent_) && hr && SUCCEEDED(*hr)) *hr = E_OUTOFMEMORY;
 }
 
 CSourceStream::~CSourceStream()
 {
+    // The filter stops before it deletes its pins; a thread still here would run on a deleted pin.
+    (void)CleanupStream();
     Filter()->RemovePin(this);
+    for (HANDLE handle : {wakeEvent_, stopEvent_, createdEvent_}) {
+        if (handle) CloseHandle(handle);
+    }
 }
 
-HRESULT CSourceStream::Active()
+void CSourceStream::SetState(FILTER_STATE state, REFERENCE_TIME start)
+{
+    {
+        CAutoLock lock(&streamLock_);
+        stream_.state = state;
+        stream_.start = start;
+    }
+    if (wakeEvent_) SetEvent(wakeEvent_);
+}
+
+HRESULT CSourceStream::InitStream(FILTER_STATE target, REFERENCE_TIME start)
 {
     CAutoLock lock(lock_);
-    if (Filter()->IsActive()) return S_FALSE;
+    if (thread_) return S_FALSE;
     if (!IsConnected()) return S_OK;
-    HRESULT hr = CBaseOutputPin::Active();
+    if (!wakeEvent_ || !stopEvent_ || !createdEvent_) return E_OUTOFMEMORY;
+    HRESULT hr = CommitAllocator();
     if (FAILED(hr)) return hr;
-    if (!Create()) {
-        (void)CBaseOutputPin::Inactive();  // undoes the commit; the failure is what counts
-        return E_FAIL;
+    ComRef<IReferenceClock> clock;
+    (void)Filter()->GetSyncSource(clock.Put());  // S_OK with or without a clock
+    {
+        CAutoLock stream(&streamLock_);
+        stream_.clock = std::move(clock);
     }
-    hr = Init();
-    if (FAILED(hr)) {
-        // The thread has ended after OnThreadCreate failed.
-        Close();
-        (void)CBaseOutputPin::Inactive();
-        return hr;
+    // The thread sees the target state from its first look on: a run from stopped never passes through paused.
+    SetState(target, start);
+    ResetEvent(stopEvent_);
+    ResetEvent(createdEvent_);
+    thread_ = CreateThread(nullptr, 0, &CSourceStream::ThreadStart, this, 0, nullptr);
+    if (!thread_) {
+        (void)CleanupStream();
+        return E_OUTOFMEMORY;
     }
-    return Pause();
+    HANDLE waits[2] = {createdEvent_, thread_};
+    (void)WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    hr = createResult_;
+    if (FAILED(hr)) (void)CleanupStream();  // the thread has ended or is ending by itself
+    return hr;
 }
 
-HRESULT CSourceStream::Inactive()
+HRESULT CSourceStream::StartStream(REFERENCE_TIME start)
+{
+    SetState(State_Running, start);
+    return S_OK;
+}
+
+HRESULT CSourceStream::StopStream()
+{
+    SetState(State_Paused, 0);
+    return S_OK;
+}
+
+HRESULT CSourceStream::CleanupStream()
 {
     CAutoLock lock(lock_);
+    SetState(State_Stopped, 0);
+    if (stopEvent_) SetEvent(stopEvent_);
     HRESULT result = S_OK;
-    // Decommitting first releases a thread that waits for a buffer. The thread is stopped even when the decommit
+    // Decommitting first releases a thread that waits for a buffer. The thread is ended even when the decommit
     // fails: the filter reports itself stopped afterwards, and a thread left running would go on filling samples.
-    if (IsConnected()) result = CBaseOutputPin::Inactive();
-    if (ThreadExists()) {
-        HRESULT hr = Stop();
-        if (SUCCEEDED(hr)) hr = Exit();
-        // A thread that did not answer has ended (CallWorker reports that as a failure); Close waits for it either
-        // way.
-        Close();
-        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+    if (IsConnected() && Allocator()) result = DecommitAllocator();
+    if (thread_) {
+        (void)WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
     }
+    CAutoLock stream(&streamLock_);
+    stream_.clock.Reset();
     return result;
+}
+
+void CSourceStream::SetStreamClock(IReferenceClock* clock)
+{
+    {
+        CAutoLock lock(&streamLock_);
+        stream_.clock.CopyFrom(clock);
+    }
+    if (wakeEvent_) SetEvent(wakeEvent_);
+}
+
+bool CSourceStream::ThreadExists()
+{
+    CAutoLock lock(lock_);
+    return thread_ != nullptr;
+}
+
+CSourceStream::StreamState CSourceStream::CurrentStreamState()
+{
+    CAutoLock lock(&streamLock_);
+    return stream_;
+}
+
+void CSourceStream::SetStreamFrameTime(REFERENCE_TIME frameTime)
+{
+    {
+        CAutoLock lock(&streamLock_);
+        stream_.frameTime = frameTime;
+    }
+    if (wakeEvent_) SetEvent(wakeEvent_);
+}
+
+void CSourceStream::WaitForStreamChange(DWORD milliseconds)
+{
+    HANDLE waits[2] = {wakeEvent_, stopEvent_};
+    (void)WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+}
+
+bool CSourceStream::StopRequested()
+{
+    CAutoLock lock(&streamLock_);
+    return stream_.state == State_Stopped;
+}
+
+DWORD WINAPI CSourceStream::ThreadStart(void* self)
+{
+    return static_cast<CSourceStream*>(self)->ThreadProc();
 }
 
 DWORD CSourceStream::ThreadProc()
 {
-    HRESULT com = CoInitializeEx(nullptr, COINIT_DISABLE_OLE1DDE);
-    DWORD command;
-    do {
-        command = GetRequest();
-        if (command != CMD_INIT) Reply(static_cast<DWORD>(E_UNEXPECTED));
-    } while (command != CMD_INIT);
-
-    HRESULT hr = OnThreadCreate();
-    if (FAILED(hr)) {
-        // The thread ends either way; the pause fails with the reason.
-        (void)OnThreadDestroy();
-        Reply(static_cast<DWORD>(hr));
-        if (SUCCEEDED(com)) CoUninitialize();
-        return 1;
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_DISABLE_OLE1DDE);
+    HRESULT hr;
+    try {
+        hr = OnThreadCreate();
+    } catch (...) {
+        hr = E_OUTOFMEMORY;
     }
-    Reply(S_OK);
-
-    do {
-        command = GetRequest();
-        switch (command) {
-        case CMD_PAUSE:
-        case CMD_RUN:
-            Reply(S_OK);
-            // How the loop ended matters only to graph events, which it raised itself.
-            (void)DoBufferProcessingLoop();
-            break;
-        case CMD_STOP:
-        case CMD_EXIT:
-            Reply(S_OK);
-            break;
-        default:
-            Reply(static_cast<DWORD>(E_NOTIMPL));
-            break;
+    createResult_ = hr;
+    SetEvent(createdEvent_);
+    if (SUCCEEDED(hr)) {
+        // A stream that ended by itself idles until the filter changes state again, then goes on (a run after a
+        // refused pause, say) or ends (a stop).
+        while (!StopRequested()) {
+            DeliverSamples();
+            if (!StopRequested()) WaitForStreamChange(INFINITE);
         }
-    } while (command != CMD_EXIT);
-
+    }
     // The thread's end has no one to report to.
-    (void)OnThreadDestroy();
+    try {
+        (void)OnThreadDestroy();
+    } catch (...) {
+    }
     if (SUCCEEDED(com)) CoUninitialize();
-    return 0;
+    return SUCCEEDED(hr) ? 0 : 1;
 }
 
-HRESULT CSourceStream::DoBufferProcessingLoop()
+void CSourceStream::DeliverSamples()
 {
-    // A failing start hook does not stop the stream: the derived stream decides through FillBuffer.
-    (void)OnThreadStartPlay();
-    DWORD command;
-    do {
-        while (!CheckRequest(&command)) {
-            IMediaSample* sample = nullptr;
-            HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
-            if (FAILED(hr) || !sample) {
-                // Decommitted or starved: retry until a command arrives.
-                Sleep(1);
-                continue;
-            }
+    while (!StopRequested()) {
+        IMediaSample* sample = nullptr;
+        HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        if (FAILED(hr) || !sample) {
+            // Decommitted (a stop under way) or starved: look again shortly.
+            (void)WaitForSingleObject(stopEvent_, 1);
+            continue;
+        }
+        try {
             hr = FillBuffer(sample);
-            if (hr == S_FALSE) {
-                sample->Release();
-                // Downstream may have gone away already; the stream ends regardless.
-                (void)DeliverEndOfStream();
-                return S_OK;
-            }
-            if (FAILED(hr)) {
-                sample->Release();
-                (void)DeliverEndOfStream();
-                (void)Filter()->NotifyEvent(EC_ERRORABORT, hr, 0);
-                return hr;
-            }
-            hr = Deliver(sample);
+        } catch (...) {
+            // An allocation that failed inside a fill: this sample is lost, the stream goes on.
+            hr = S_SAMPLE_DROPPED;
+        }
+        if (hr == S_SAMPLE_DROPPED) {
             sample->Release();
-            // Downstream refused (stopping, flushing or failed): end quietly.
-            if (hr != S_OK) return S_OK;
+            (void)WaitForSingleObject(stopEvent_, 1);
+            continue;
         }
-        if (command == CMD_RUN || command == CMD_PAUSE) {
-            (void)GetRequest();
-            Reply(S_OK);
-        } else if (command != CMD_STOP) {
-            (void)GetRequest();
-            Reply(static_cast<DWORD>(E_UNEXPECTED));
+        if (hr == S_FALSE || FAILED(hr)) {
+            sample->Release();
+            // Downstream may have gone away already; the stream ends regardless.
+            (void)DeliverEndOfStream();
+            if (FAILED(hr)) (void)Filter()->NotifyEvent(EC_ERRORABORT, hr, 0);
+            return;
         }
-    } while (command != CMD_STOP);
-    return S_FALSE;
+        hr = Deliver(sample);
+        sample->Release();
+        // Downstream refused (stopping, flushing or failed): end quietly.
+        if (hr != S_OK) return;
+    }
 }

@@ -1,40 +1,65 @@
 #pragma once
-// CSourceStream: an output pin with its own streaming thread. While the filter is paused or running and the pin is
-// connected, the thread gets a buffer from the allocator, has the derived pin fill it (FillBuffer) and delivers it
-// downstream, again and again, checking for commands between samples.
-#include "filter/framework/AMThread.h"
+// CSourceStream: an output pin with its own streaming thread. What the stream should do lives in one record
+// (state, start time, reference clock, frame period) under one lock with one wake event; the filter's Stop,
+// Pause, Run and SetSyncSource set it through the pin's stream hooks. The thread is created when the filter
+// leaves the stopped state with the pin connected and ends when it returns to stopped; meanwhile it gets a buffer
+// from the allocator, has the derived pin fill it (FillBuffer) and delivers it downstream, again and again.
 #include "filter/framework/BasePin.h"
+#include "filter/framework/ComRef.h"
 
-class CSourceStream : public CAMThread, public CBaseOutputPin {
+class CSourceStream : public CBaseOutputPin {
 public:
-    enum Command : DWORD { CMD_INIT = 0, CMD_PAUSE = 1, CMD_RUN = 2, CMD_STOP = 3, CMD_EXIT = 4 };
+    // What FillBuffer answers for a sample it could not write (its buffer cannot be had): the sample is dropped,
+    // not delivered, and the stream goes on.
+    static constexpr HRESULT S_SAMPLE_DROPPED = 0x00040300;  // a success code of FACILITY_ITF
 
     // Adds itself to `filter`'s pin array; `hr` receives E_OUTOFMEMORY when that fails.
     CSourceStream(HRESULT* hr, CSource* filter, const wchar_t* pinName);
     ~CSourceStream() override;
 
-    // Starts the thread (when connected and the filter was stopped); Inactive stops and ends it.
-    HRESULT Active() override;
-    HRESULT Inactive() override;
+    // Stream hooks (the filter calls them under its state lock).
+    HRESULT InitStream(FILTER_STATE target, REFERENCE_TIME start) override;
+    HRESULT StartStream(REFERENCE_TIME start) override;
+    HRESULT StopStream() override;
+    HRESULT CleanupStream() override;
+    void SetStreamClock(IReferenceClock* clock) override;
 
-    // What a derived stream implements: fill one sample (S_OK deliver it, S_FALSE end of stream, failure: abort).
+    // What a derived stream implements: fill one sample (S_OK deliver it, S_SAMPLE_DROPPED drop it, S_FALSE end
+    // of stream, failure: end of stream and an error event).
     virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
-    // Thread hooks: after the thread starts (a failure fails the pause), before it ends, and each time the
-    // buffer loop starts.
+    // On the streaming thread, right after it starts (a failure fails the state change) and before it ends.
     virtual HRESULT OnThreadCreate() { return S_OK; }
     virtual HRESULT OnThreadDestroy() { return S_OK; }
-    virtual HRESULT OnThreadStartPlay() { return S_OK; }
 
-    // Commands to the thread; each waits for the thread's reply.
-    HRESULT Init() { return static_cast<HRESULT>(CallWorker(CMD_INIT)); }
-    HRESULT Exit() { return static_cast<HRESULT>(CallWorker(CMD_EXIT)); }
-    HRESULT Run() { return static_cast<HRESULT>(CallWorker(CMD_RUN)); }
-    HRESULT Pause() { return static_cast<HRESULT>(CallWorker(CMD_PAUSE)); }
-    HRESULT Stop() { return static_cast<HRESULT>(CallWorker(CMD_STOP)); }
-    using CBaseOutputPin::Run;
+    bool ThreadExists();
+    // Signalled from the moment the stream is told to stop until a thread is started again: a FillBuffer that
+    // waits for anything waits for this as well.
+    HANDLE StopHandle() const { return stopEvent_; }
 
-protected:
-    DWORD ThreadProc() override;
-    // Serves samples until a stop is pending or delivery ends.
-    virtual HRESULT DoBufferProcessingLoop();
+    struct StreamState {
+        FILTER_STATE state = State_Stopped;
+        REFERENCE_TIME start = 0;  // the filter's start time while running
+        ComRef<IReferenceClock> clock;
+        REFERENCE_TIME frameTime = 0;  // 100-ns units; set by the derived pin for its current type
+    };
+    StreamState CurrentStreamState();
+    void SetStreamFrameTime(REFERENCE_TIME frameTime);
+    // Streaming thread: waits until the record changes, a stop is requested or `milliseconds` pass.
+    void WaitForStreamChange(DWORD milliseconds);
+
+private:
+    static DWORD WINAPI ThreadStart(void* self);
+    DWORD ThreadProc();
+    // Delivers samples until a stop is requested or delivery ends by itself (end of stream, downstream refusal).
+    void DeliverSamples();
+    bool StopRequested();
+    void SetState(FILTER_STATE state, REFERENCE_TIME start);
+
+    CCritSec streamLock_;  // guards stream_ only; taken last and never held while calling out
+    StreamState stream_;
+    HANDLE wakeEvent_ = nullptr;     // auto reset: set by every change of the record
+    HANDLE stopEvent_ = nullptr;     // manual reset
+    HANDLE createdEvent_ = nullptr;  // auto reset: the thread has run OnThreadCreate
+    HRESULT createResult_ = S_OK;
+    HANDLE thread_ = nullptr;        // touched only under the filter's state lock
 };

@@ -1,12 +1,10 @@
 #include "filter/sources/BackgroundPictureLoader.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <algorithm>
 #include <utility>
 
 #include "filter/sources/GdiplusCanvas.h"
+#include "filter/sources/Workers.h"
 
 namespace {
 
@@ -119,35 +117,11 @@ bool BackgroundPictureLoader::LoadPicture(const std::wstring& path, int width, i
 
 bool BackgroundPictureLoader::StartWorkerLocked()
 {
-    // The worker holds a reference on this module, so that the module is not unloaded under a decode that is
-    // still running after the last camera object went away.
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerMain), &module)) {
-        return false;
-    }
-    HANDLE thread = CreateThread(nullptr, 0, &WorkerMain, this, 0, nullptr);
-    if (!thread) {
-        FreeLibrary(module);
-        return false;
-    }
-    CloseHandle(thread);
+    // A module worker: the module is not unloaded under a decode that is still running after the last camera
+    // object went away.
+    if (!StartModuleWorker([this] { Work(); })) return false;
     workerRunning_ = true;
     return true;
-}
-
-DWORD WINAPI BackgroundPictureLoader::WorkerMain(void* self)
-{
-    // GDI+ is kept started for the worker's own decoding, whatever its other users do meanwhile.
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    bool started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-    static_cast<BackgroundPictureLoader*>(self)->Work();
-    if (started) Gdiplus::GdiplusShutdown(token);
-
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&WorkerMain), &module);
-    FreeLibraryAndExitThread(module, 0);
 }
 
 void BackgroundPictureLoader::Work()

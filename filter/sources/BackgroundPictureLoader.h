@@ -42,7 +42,6 @@ private:
         std::vector<uint8_t> frame;
     };
 
-    static DWORD WINAPI WorkerMain(void* self);
     void Work();
     std::shared_ptr<Request> FindOrQueue(const std::wstring& path, int width, int height);
     bool StartWorkerLocked();

@@ -1,38 +1,48 @@
 #pragma once
-// The camera input's border picture, decoded once and kept ready at the frame's size, so that a frame costs one
-// unscaled blend instead of decoding and scaling the file again. The file is decoded again as soon as the path
-// changes or the file is replaced (its time stamp or size changes), so a new border shows on the next frame.
+// The camera input's border picture, prepared on a worker thread: decoded and stretched to the frame's size once,
+// converted into premultiplied alpha, so that a frame costs one blend of our own and the streaming side never
+// decodes, scales or touches the file. The worker decodes again when the path changes and, at most once a second,
+// when the file was replaced (its time stamp or size changed). Until a picture is ready, frames go without border.
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "filter/sources/GdiplusCanvas.h"
+#include "filter/framework/CritSec.h"
+#include "filter/sources/Workers.h"
 
 class BorderPicture {
 public:
-    // Draws the border at path stretched over the width x height area of graphics, blending source-over. Nothing
-    // for an empty path or a file that cannot be read or decoded.
-    void Draw(Gdiplus::GpGraphics* graphics, const std::wstring& path, int width, int height);
-    // Lets go of the decoded picture. GDI+ objects must not outlive the GDI+ start that made them, so the
-    // camera input drops it whenever it stops.
-    void Forget()
-    {
-        ready_.reset();
-        known_ = false;
-    }
-    bool HoldsPicture() const { return ready_ != nullptr; }
+    using Pixels = std::vector<uint8_t>;  // width * height * 4 bytes, rows bottom-up
+
+    ~BorderPicture() { Stop(); }
+
+    // Starts the worker for frames of width x height with the border at path (empty: none).
+    void Start(int width, int height, const std::wstring& path);
+    // The border to show from now on (empty: none); decoded on the worker.
+    void SetPath(const std::wstring& path);
+    // Ends the worker and lets go of the picture.
+    void Stop();
+    // The picture to lay over frames now, or null.
+    std::shared_ptr<const Pixels> Current();
+    bool HoldsPicture();
 
 private:
-    void Refresh(const std::wstring& path, int width, int height);
+    void Work(HANDLE stop);
+    // The file's time stamp and size, or false when it cannot be read.
+    static bool ReadStamp(const std::wstring& path, FILETIME* written, uint64_t* bytes);
 
-    std::wstring path_;
-    FILETIME written_{};
-    uint64_t bytes_ = 0;
+    CCritSec lock_;
+    std::wstring path_;  // under lock_
+    std::shared_ptr<const Pixels> ready_;  // under lock_
+    HANDLE changed_ = nullptr;  // auto reset: the path changed
     int width_ = 0;
     int height_ = 0;
-    bool known_ = false;  // path_, written_, bytes_ and the size describe what ready_ was made from
-    GpBitmapPtr ready_;   // null when the file could not be decoded
+    WorkerThread worker_;
 };
+
+// Decodes the picture at path stretched over width x height into premultiplied BGRA rows, bottom-up. False when
+// it cannot be decoded (or is too large to be).
+bool LoadPremultipliedPicture(const std::wstring& path, int width, int height, BorderPicture::Pixels& pixels);

@@ -37,17 +37,3 @@ private:
     std::wstring active_;
     std::wstring held_;
 };
-
-// How a grabbed camera picture of sourceWidth x sourceHeight becomes a frame of width x height.
-enum class CameraFramePath {
-    Copy,          // same size, no border: the grabbed bytes are the frame
-    BorderOnly,    // same size, border drawn over the picture
-    Fitted,        // scaled into the frame with the fit rule, border (if any) over it
-};
-
-inline CameraFramePath ChooseCameraFramePath(int sourceWidth, int sourceHeight, int width, int height,
-                                             bool borderActive)
-{
-    if (sourceWidth != width || sourceHeight != height) return CameraFramePath::Fitted;
-    return borderActive ? CameraFramePath::BorderOnly : CameraFramePath::Copy;
-}

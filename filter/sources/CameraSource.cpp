@@ -2,42 +2,23 @@
 
 #include <dshow.h>
 
+#include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "filter/framework/ComRef.h"
 #include "filter/settings/DeviceEnumeration.h"
 #include "filter/settings/DeviceLists.h"
-#include "filter/sources/BorderPicture.h"
-#include "filter/sources/CameraBorder.h"
 #include "filter/sources/FrameFormat.h"
-#include "filter/sources/GraphOperations.h"
+#include "filter/sources/FrameGeometry.h"
 
 namespace {
 
-struct CameraInput {
-    CCritSec lock;
-    CameraBorder border;
-    BorderPicture borderPicture;
-    std::wstring name;  // empty while no camera graph exists
-    int width = kFrameWidth;
-    int height = kFrameHeight;
+uint32_t SystemTick() { return GetTickCount(); }
 
-    ComRef<IGraphBuilder> graph;
-    ComRef<IMediaControl> control;
-    ComRef<IMediaEventEx> events;
-    ComRef<IBaseFilter> camera;
-    ComRef<IBaseFilter> grabberFilter;
-    ComRef<ISampleGrabber> grabber;
-    ComRef<IBaseFilter> renderer;
-    ComRef<IEnumPins> pins;
-    ComRef<IPin> lastPin;
-};
+std::atomic<uint32_t (*)()> g_tick{&SystemTick};
 
-CameraInput& Input()
-{
-    static CameraInput input;
-    return input;
-}
+uint32_t Now() { return g_tick.load()(); }
 
 // Binds the device named name; when several carry the name, the last one counts.
 HRESULT FindCameraFilter(const std::wstring& name, ComRef<IBaseFilter>& filter)
@@ -55,162 +36,139 @@ HRESULT FindCameraFilter(const std::wstring& name, ComRef<IBaseFilter>& filter)
     return filter ? S_OK : E_FRAME_NOCAMERA;
 }
 
-HRESULT BuildCameraGraph(CameraInput& in)
+}  // namespace
+
+CameraInput::CameraInput(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile) : name_(name)
 {
-    HRESULT hr = FindCameraFilter(in.name, in.camera);
-    if (FAILED(hr)) return hr;
-    hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, in.graph.PutVoid());
-    if (FAILED(hr)) return hr;
-    if (FAILED(hr = in.graph->QueryInterface(IID_IMediaControl, in.control.PutVoid()))) return hr;
-    if (FAILED(hr = in.graph->QueryInterface(IID_IMediaEventEx, in.events.PutVoid()))) return hr;
-    if (FAILED(hr = in.graph->AddFilter(in.camera.Get(), nullptr))) return hr;
-    if (FAILED(hr = AddSampleGrabber(in.graph.Get(), in.grabberFilter, in.grabber))) return hr;
-    hr = ConnectFirstConnectablePin(in.graph.Get(), in.camera.Get(), in.grabberFilter.Get(), in.pins, in.lastPin);
-    if (FAILED(hr)) return hr;
-    if (FAILED(hr = AddNullRenderer(in.graph.Get(), in.renderer))) return hr;
-    if (FAILED(hr = ConnectFilters(in.graph.Get(), in.grabberFilter.Get(), in.renderer.Get()))) return hr;
-    // The grabber keeps a copy of the newest sample, which the producer takes when it needs a frame.
-    if (FAILED(hr = in.grabber->SetBufferSamples(TRUE))) return hr;
-    // A live camera paces itself, so the graph needs no reference clock: without one the Null Renderer takes each
-    // sample as it comes, and no clock thread is started (Wine's system clock can hang while it is released).
-    ComRef<IMediaFilter> timing;
-    if (SUCCEEDED(in.graph->QueryInterface(IID_IMediaFilter, timing.PutVoid())) && timing) {
-        if (FAILED(hr = timing->SetSyncSource(nullptr))) return hr;
-    }
-    return in.control->Run();
+    border_.Arm(useBorder != 0, borderFile);
 }
 
-// Draws the grabbed picture into the width x height sample: fitted on a black canvas, or as it is when it already
-// has the frame's size, with the active border over it.
-HRESULT DrawGrabbedPicture(CameraInput& in, GrabbedSample& grabbed, CameraFramePath path, BYTE* data)
+void CameraInput::SetTickSource(uint32_t (*tick)()) { g_tick.store(tick ? tick : &SystemTick); }
+
+HRESULT CameraInput::Start(int width, int height)
 {
-    StreamBitmap picture;
-    HRESULT hr = grabbed.Decode(&picture);
-    if (FAILED(hr)) return hr;
-
-    if (path == CameraFramePath::BorderOnly && picture) {
-        GpGraphicsPtr graphics = CanvasGraphics(picture.Get());
-        if (graphics) in.borderPicture.Draw(graphics.get(), in.border.Active(), in.width, in.height);
-        graphics.reset();
-        CanvasToFrame(picture.Get(), in.width, in.height, data);
-        return S_OK;
+    Stop();
+    std::wstring border;
+    {
+        CAutoLock lock(&lock_);
+        width_ = width;
+        height_ = height;
+        status_ = E_FRAME_NOCAMERA;
+        ready_.clear();
+        deviceLost_ = false;
+        started_ = Now();
+        border = border_.Active();
     }
-
-    GpBitmapPtr canvas = CreateCanvas(in.width, in.height);
-    if (!canvas) return E_OUTOFMEMORY;
-    DrawImageFitted(canvas.get(), picture.Get(), in.width, in.height);
-    if (!in.border.Active().empty()) {
-        GpGraphicsPtr graphics = CanvasGraphics(canvas.get());
-        if (graphics) in.borderPicture.Draw(graphics.get(), in.border.Active(), in.width, in.height);
+    // The virtual camera inside its own graph would feed on itself.
+    if (name_.empty() || name_ == kOwnDeviceName) return E_FRAME_NOCAMERA;
+    ComRef<IBaseFilter> camera;
+    HRESULT hr = FindCameraFilter(name_, camera);
+    if (SUCCEEDED(hr)) {
+        borderPicture_.Start(width, height, border);
+        hr = graph_.BuildFromDevice(camera.Get(), [this](const VIDEOINFOHEADER& format, const uint8_t* data,
+                                                         size_t bytes) { OnSample(format, data, bytes); });
     }
-    CanvasToFrame(canvas.get(), in.width, in.height, data);
+    if (SUCCEEDED(hr)) hr = graph_.Run();
+    if (FAILED(hr)) {
+        Stop();
+        return hr;
+    }
+    (void)events_.Start([this](HANDLE stop) { WatchEvents(stop); });
+    CAutoLock lock(&lock_);
+    status_ = S_OK;
+    started_ = Now();
     return S_OK;
 }
 
-// The camera already delivers packed 24-bit frames of the output's size and no border is wanted: the grabber copies
-// its newest sample straight into the output sample, the one copy the frame needs. S_FALSE when that does not
-// apply (the caller then takes the general path), otherwise the grabber's result.
-HRESULT CopyUnscaled(CameraInput& in, BYTE* data, size_t size)
+void CameraInput::Stop()
 {
-    if (!in.border.Active().empty()) return S_FALSE;
-    AM_MEDIA_TYPE type{};
-    HRESULT hr = in.grabber->GetConnectedMediaType(&type);
-    if (FAILED(hr)) return S_FALSE;
-    bool applies = type.formattype == FORMAT_VideoInfo && type.pbFormat && type.cbFormat >= sizeof(VIDEOINFOHEADER);
-    if (applies) {
-        const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-        applies = ChooseCameraFramePath(header.biWidth, header.biHeight, in.width, in.height, false) ==
-                      CameraFramePath::Copy &&
-                  header.biBitCount == 24 && header.biCompression == BI_RGB;
+    events_.Stop();
+    graph_.Release();
+    borderPicture_.Stop();
+    CAutoLock lock(&lock_);
+    status_ = E_FRAME_NOCAMERA;
+    ready_.clear();
+    ready_.shrink_to_fit();
+}
+
+bool CameraInput::Running()
+{
+    CAutoLock lock(&lock_);
+    return status_ == S_OK;
+}
+
+void CameraInput::OnSample(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes)
+{
+    std::vector<uint8_t> frame;
+    if (!ConvertSampleToFrame(format, data, bytes, width_, height_, frame)) return;
+    if (const auto border = borderPicture_.Current()) {
+        if (border->size() == frame.size() / 3 * 4) BlendPremultipliedOver(frame.data(), border->data(), frame.size() / 3);
     }
-    FreeMediaTypeFields(type);
-    if (!applies) return S_FALSE;
-
-    long bytes = 0;
-    hr = in.grabber->GetCurrentBuffer(&bytes, nullptr);
-    if (FAILED(hr)) return hr;
-    if (bytes <= 0 || static_cast<size_t>(bytes) != size) return S_FALSE;
-    hr = in.grabber->GetCurrentBuffer(&bytes, reinterpret_cast<long*>(data));
-    // A sample that grew between the two calls is refused by the grabber without writing; the general path
-    // handles it on this very frame.
-    return SUCCEEDED(hr) && static_cast<size_t>(bytes) == size ? S_OK : S_FALSE;
+    CAutoLock lock(&lock_);
+    ready_.swap(frame);
+    lastSample_ = Now();
+    deviceLost_ = false;
 }
 
-}  // namespace
-
-CCritSec& CameraLock() { return Input().lock; }
-
-HRESULT StartCameraSource(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile, int width,
-                          int height)
+void CameraInput::WatchEvents(HANDLE stop)
 {
-    CameraInput& in = Input();
-    CAutoLock lock(&in.lock);
-    in.border.Arm(useBorder != 0, borderFile);
-    in.width = width;
-    in.height = height;
-    if (name.empty()) return E_FRAME_NOCAMERA;
-    if (name == in.name) return S_OK;
-    in.name = name;
-    // The virtual camera inside its own graph would feed on itself.
-    if (name == kOwnDeviceName) return E_FRAME_NOCAMERA;
-    return BuildCameraGraph(in);
-}
-
-void StopCameraSource()
-{
-    CameraInput& in = Input();
-    CAutoLock lock(&in.lock);
-    // Stop the graph's threads before the filters go; a graph that never ran answers Stop at once.
-    if (in.control) in.control->Stop();
-    in.graph.Reset();
-    in.control.Reset();
-    in.events.Reset();
-    in.grabberFilter.Reset();
-    in.grabber.Reset();
-    in.camera.Reset();
-    in.pins.Reset();
-    in.lastPin.Reset();
-    in.renderer.Reset();
-    in.name.clear();
-    in.border.Disarm();
-    in.borderPicture.Forget();
-}
-
-bool CameraBorderPictureHeld()
-{
-    CameraInput& in = Input();
-    CAutoLock lock(&in.lock);
-    return in.borderPicture.HoldsPicture();
-}
-
-HRESULT FillCameraFrame(BYTE* data, size_t size)
-{
-    CameraInput& in = Input();
-    CAutoLock lock(&in.lock);
-    if (in.name.empty()) return E_FRAME_NOCAMERA;
-    if (!in.grabber) return S_FALSE;
-
-    if (data != nullptr && size == FrameBytes(in.width, in.height)) {
-        HRESULT copied = CopyUnscaled(in, data, size);
-        if (copied != S_FALSE) return copied;
+    HANDLE events = graph_.EventHandle();
+    for (;;) {
+        HANDLE waits[2] = {stop, events};
+        // Without an event handle the events are looked at ten times a second.
+        const DWORD woken = WaitForMultipleObjects(events ? 2 : 1, waits, FALSE, events ? INFINITE : 100);
+        if (woken == WAIT_OBJECT_0) return;
+        long code = 0;
+        while (graph_.NextEvent(&code)) {
+            if (code != EC_DEVICE_LOST) continue;
+            CAutoLock lock(&lock_);
+            deviceLost_ = true;
+        }
     }
+}
 
-    GrabbedSample grabbed;
-    HRESULT hr = FetchGrabbedSample(in.grabber.Get(), &grabbed);
-    if (hr != S_OK) return hr;
-    if (data == nullptr || size != FrameBytes(in.width, in.height)) return S_FALSE;
+HRESULT CameraInput::Fill(uint8_t* frame, size_t size)
+{
+    CAutoLock lock(&lock_);
+    if (status_ != S_OK || deviceLost_) return E_FRAME_NOCAMERA;
+    const uint32_t now = Now();
+    if (ready_.empty()) return now - started_ > kStallMilliseconds ? E_FRAME_NOCAMERA : S_FALSE;
+    if (now - lastSample_ > kStallMilliseconds) return E_FRAME_NOCAMERA;
+    if (!frame || size != ready_.size()) return S_FALSE;
+    std::memcpy(frame, ready_.data(), size);
+    return S_OK;
+}
 
-    const BITMAPINFOHEADER& header = grabbed.format.bmiHeader;
-    CameraFramePath path = ChooseCameraFramePath(header.biWidth, header.biHeight, in.width, in.height,
-                                                 !in.border.Active().empty());
-    // The grabbed bytes are the frame only when they are packed 24-bit rows of exactly the sample's size.
-    const bool packed24 = header.biBitCount == 24 && header.biCompression == BI_RGB;
-    if (path == CameraFramePath::Copy && packed24 && grabbed.pixels->PixelBytes() >= size) {
-        std::memcpy(data, grabbed.pixels->Pixels(), size);
-        return S_OK;
+void CameraInput::SetBorderEnabled(bool on)
+{
+    std::wstring active;
+    {
+        CAutoLock lock(&lock_);
+        border_.SetEnabled(on);
+        active = border_.Active();
     }
-    if (path == CameraFramePath::Copy) path = CameraFramePath::Fitted;
-    return DrawGrabbedPicture(in, grabbed, path, data);
+    borderPicture_.SetPath(active);
+}
+
+void CameraInput::AssignBorder(const std::wstring& path)
+{
+    {
+        CAutoLock lock(&lock_);
+        border_.Assign(path);
+    }
+    borderPicture_.SetPath(path);
+}
+
+std::wstring CameraInput::ActiveBorder()
+{
+    CAutoLock lock(&lock_);
+    return border_.Active();
+}
+
+std::wstring CameraInput::HeldBorder()
+{
+    CAutoLock lock(&lock_);
+    return border_.Held();
 }
 
 HRESULT ShowCameraProperties(const std::wstring& name)
@@ -239,32 +197,3 @@ HRESULT ShowCameraProperties(const std::wstring& name)
     return result;
 }
 
-void SetBorderEnabled(int32_t on)
-{
-    CAutoLock lock(&Input().lock);
-    Input().border.SetEnabled(on != 0);
-}
-
-void AssignBorderPath(const std::wstring& path)
-{
-    CAutoLock lock(&Input().lock);
-    Input().border.Assign(path);
-}
-
-std::wstring ActiveBorderPath()
-{
-    CAutoLock lock(&Input().lock);
-    return Input().border.Active();
-}
-
-std::wstring HeldBorderPath()
-{
-    CAutoLock lock(&Input().lock);
-    return Input().border.Held();
-}
-
-std::wstring CurrentCameraName()
-{
-    CAutoLock lock(&Input().lock);
-    return Input().name;
-}

@@ -1,40 +1,73 @@
 #pragma once
-// The camera input: a real camera of the machine, opened by friendly name in a private graph that ends in a
-// Sample Grabber and a Null Renderer; every output frame copies the newest grabbed picture, fitted into the frame
-// and with the border picture over it when one is active. The graph runs on its own threads; the producer never
-// waits for it.
+// The camera input: a real camera of the machine, opened by friendly name in a private graph. Each sample the
+// camera delivers is fitted into the frame on the graph's own thread, with the border picture laid over it when
+// one is active; the stream copies the newest frame. A camera that stops delivering (device lost, or no new
+// sample for two seconds) shows the "no camera" placeholder until frames come again.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "filter/framework/CritSec.h"
+#include "filter/sources/BorderPicture.h"
+#include "filter/sources/CameraBorder.h"
+#include "filter/sources/FrameFormat.h"
+#include "filter/sources/FrameInput.h"
+#include "filter/sources/PrivateGraph.h"
+#include "filter/sources/Workers.h"
 
-CCritSec& CameraLock();
+class CameraInput : public FrameInput {
+public:
+    // How long a camera may go without a new sample before it counts as gone.
+    static constexpr uint32_t kStallMilliseconds = 2000;
 
-// Opens the camera named name (the running one is kept as it is). S_OK or the result of running the graph;
-// E_FRAME_NOCAMERA for an empty name, an unknown name or the virtual camera's own name; the failure of a step that
-// could not be built (the caller then calls StopCameraSource).
-HRESULT StartCameraSource(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile, int width,
-                          int height);
-// Releases the graph and the decoded border picture; the camera name and the active border are cleared. Safe to
-// call at any time.
-void StopCameraSource();
-// Whether a decoded border picture (a GDI+ bitmap) is kept; none is once the camera input has stopped.
-bool CameraBorderPictureHeld();
-// Frame producer of the camera input: S_OK, S_FALSE, E_FRAME_NOCAMERA, VFW_E_INVALIDMEDIATYPE or a failure of the
-// grabber or of decoding (a black frame follows).
-HRESULT FillCameraFrame(BYTE* data, size_t size);
+    CameraInput(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile);
+    ~CameraInput() override { Stop(); }
+
+    // S_OK with the graph running; E_FRAME_NOCAMERA for an empty name, an unknown name or the virtual camera's
+    // own name; the failure of a graph step otherwise. Fill reports a failure as E_FRAME_NOCAMERA.
+    HRESULT Start(int width, int height) override;
+    // S_OK, S_FALSE before the first sample, E_FRAME_NOCAMERA when the camera is not running or stopped
+    // delivering.
+    HRESULT Fill(uint8_t* frame, size_t size) override;
+    void Stop() override;
+
+    // Whether the graph runs (started and not stopped).
+    bool Running();
+    const std::wstring& Name() const { return name_; }
+
+    // The border follows the settings through these: UseBorder switched on or off, a BorderFile chosen (which
+    // shows at once, even while borders are off).
+    void SetBorderEnabled(bool on);
+    void AssignBorder(const std::wstring& path);
+    std::wstring ActiveBorder();
+    std::wstring HeldBorder();
+    bool BorderPictureHeld() { return borderPicture_.HoldsPicture(); }
+
+    // The millisecond clock of the stall rule (GetTickCount unless replaced, e.g. by tests; null restores it).
+    static void SetTickSource(uint32_t (*tick)());
+
+private:
+    void OnSample(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes);
+    void WatchEvents(HANDLE stop);
+
+    const std::wstring name_;
+    CCritSec lock_;  // the fields below
+    CameraBorder border_;
+    HRESULT status_ = E_FRAME_NOCAMERA;
+    std::vector<uint8_t> ready_;  // the newest frame, empty before the first sample
+    uint32_t started_ = 0;        // tick of the start
+    uint32_t lastSample_ = 0;     // tick of the newest sample
+    bool deviceLost_ = false;
+    int width_ = 0;
+    int height_ = 0;
+
+    BorderPicture borderPicture_;
+    PrivateGraph graph_;
+    WorkerThread events_;
+};
 
 // Shows the property pages of every video input device named name, one after the other (modal). S_OK unless
 // binding a device failed.
 HRESULT ShowCameraProperties(const std::wstring& name);
-
-// The border over camera frames follows the settings through these: UseBorder switched on or off, a BorderFile
-// chosen (which shows at once, even while borders are off).
-void SetBorderEnabled(int32_t on);
-void AssignBorderPath(const std::wstring& path);
-
-std::wstring ActiveBorderPath();
-std::wstring HeldBorderPath();
-std::wstring CurrentCameraName();

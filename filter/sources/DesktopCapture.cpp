@@ -16,12 +16,6 @@ CaptureLayout DesktopCaptureLayout(int32_t width, int32_t height)
     return layout;
 }
 
-bool DesktopCaptureDue(uint32_t lastCapture, uint32_t now)
-{
-    if (lastCapture == 0) return true;
-    const uint32_t elapsed = now - lastCapture;  // modulo 2^32
-    return elapsed > kDesktopCaptureIntervalMs;
-}
 
 std::optional<int32_t> ResolveDesktopMonitor(int32_t index, size_t monitorCount, int32_t primaryPosition)
 {

@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <optional>
 
-// At most one capture per this many milliseconds; frames asked for in between repeat the last capture.
-constexpr uint32_t kDesktopCaptureIntervalMs = 40;
-
 // Largest pixel area a capture may take; far above any monitor (8K is about 100 MB).
 constexpr uint64_t kMaxCapturePixelBytes = uint64_t{512} * 1024 * 1024;
 
@@ -36,11 +33,6 @@ struct CaptureLayout {
 };
 
 CaptureLayout DesktopCaptureLayout(int32_t width, int32_t height);
-
-// Whether the frame asked for at tick `now` takes a new capture: always when lastCapture is 0 (nothing captured
-// since the start), otherwise when more than kDesktopCaptureIntervalMs have passed. The difference is taken
-// modulo 2^32, so the 49.7-day wrap of the millisecond tick does not stall the captures.
-bool DesktopCaptureDue(uint32_t lastCapture, uint32_t now);
 
 // The position a stored DesktopIndex stands for in a list of monitorCount monitors: the index itself when it is
 // inside the list, otherwise the primary position (itself taken as 0 if it does not lie inside the list).

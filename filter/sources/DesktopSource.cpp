@@ -1,10 +1,10 @@
 #include "filter/sources/DesktopSource.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "filter/settings/SettingsStore.h"
@@ -16,24 +16,6 @@
 using namespace Gdiplus;
 
 namespace {
-
-uint32_t SystemTick() { return GetTickCount(); }
-
-struct DesktopInput {
-    CCritSec lock;
-    std::optional<MonitorRecord> monitor;
-    int width = 0;
-    int height = 0;
-    uint32_t lastCapture = 0;  // 0: capture at the next frame
-    std::vector<uint8_t> frame;
-    std::atomic<DesktopTickSource> tick{&SystemTick};
-};
-
-DesktopInput& Input()
-{
-    static DesktopInput input;
-    return input;
-}
 
 // Owners of the GDI objects of one capture. Deleting can only fail for a handle that is not ours; nothing is
 // left to undo then.
@@ -123,101 +105,116 @@ void DrawCaptureFitted(GpBitmap* canvas, GpImage* capture, const MonitorRecord& 
     (void)DllExports::GdipDrawImageRectI(graphics.get(), capture, rect.x, rect.y, rect.width, rect.height);
 }
 
-// Captures the current monitor and turns it into the kept frame. A monitor that cannot be copied, or whose size
-// is zero, gives a black frame; when the capture cannot be decoded for lack of memory or the canvas cannot be
-// made or read, the kept frame stays as it was.
-void CaptureIntoFrame(DesktopInput& input)
+// The monitor's size now, or false when the system no longer knows it.
+bool CurrentMonitorSize(const MonitorRecord& monitor, int32_t* width, int32_t* height)
 {
-    const MonitorRecord& monitor = *input.monitor;
-    const CaptureLayout layout = DesktopCaptureLayout(monitor.Width, monitor.Height);
-    const BITMAPINFOHEADER header = InfoHeader(layout.header);
-    DibImage image(layout.pixelBytes);
-    if (layout.pixelBytes != 0 && image.Pixels()) (void)CopyMonitorPixels(monitor, header, image.Pixels());
-    StreamBitmap capture;
-    if (FAILED(image.Decode(header, &capture))) return;
-
-    GpBitmapPtr canvas = CreateCanvas(input.width, input.height);
-    if (!canvas) return;
-    if (capture) DrawCaptureFitted(canvas.get(), capture.Get(), monitor, input.width, input.height);
-
-    const size_t bytes = FrameBytes(input.width, input.height);
-    if (input.frame.size() == bytes) {
-        (void)CanvasToFrame(canvas.get(), input.width, input.height, input.frame.data());
-        return;
-    }
-    // A first frame (or one of a new size) replaces the kept one only once it has been drawn completely.
-    std::vector<uint8_t> fresh;
-    try {
-        fresh.resize(bytes);
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    if (CanvasToFrame(canvas.get(), input.width, input.height, fresh.data())) input.frame.swap(fresh);
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(monitor.DeviceName.c_str(), ENUM_CURRENT_SETTINGS, &mode)) return false;
+    *width = static_cast<int32_t>(mode.dmPelsWidth);
+    *height = static_cast<int32_t>(mode.dmPelsHeight);
+    return *width > 0 && *height > 0;
 }
 
 }  // namespace
 
-CCritSec& DesktopLock() { return Input().lock; }
-
-void StartDesktopSource(const MonitorRecord& monitor, int width, int height)
+// Captures the monitor at its current size and fits it into a frame. A monitor that is gone or cannot be copied
+// gives a black frame; false only when the frame cannot be made at all (no memory, no canvas).
+bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, std::vector<uint8_t>& frame)
 {
-    CAutoLock lock(&Input().lock);
-    Input().width = width;
-    Input().height = height;
-    Input().lastCapture = 0;
-    Input().monitor = monitor;
+    std::vector<uint8_t> made(FrameBytes(width, height), 0);
+    MonitorRecord current = monitor;
+    if (CurrentMonitorSize(monitor, &current.Width, &current.Height)) {
+        const CaptureLayout layout = DesktopCaptureLayout(current.Width, current.Height);
+        const BITMAPINFOHEADER header = InfoHeader(layout.header);
+        DibImage image(layout.pixelBytes);
+        if (layout.pixelBytes != 0 && image.Pixels() && CopyMonitorPixels(current, header, image.Pixels())) {
+            StreamBitmap capture;
+            if (FAILED(image.Decode(header, &capture))) return false;
+            GpBitmapPtr canvas = CreateCanvas(width, height);
+            if (!canvas) return false;
+            if (capture) DrawCaptureFitted(canvas.get(), capture.Get(), current, width, height);
+            if (!CanvasToFrame(canvas.get(), width, height, made.data())) return false;
+        }
+    }
+    frame.swap(made);
+    return true;
 }
 
-int32_t SelectDesktopMonitor(int32_t index)
+HRESULT DesktopInput::Start(int width, int height)
+{
+    Stop();
+    {
+        CAutoLock lock(&lock_);
+        width_ = width;
+        height_ = height;
+        ready_.clear();
+    }
+    return capture_.Start([this](HANDLE stop) { Capture(stop); }) ? S_OK : E_OUTOFMEMORY;
+}
+
+void DesktopInput::Stop()
+{
+    capture_.Stop();
+    CAutoLock lock(&lock_);
+    ready_.clear();
+    ready_.shrink_to_fit();
+}
+
+void DesktopInput::SetMonitor(const MonitorRecord& monitor)
+{
+    CAutoLock lock(&lock_);
+    monitor_ = monitor;
+}
+
+MonitorRecord DesktopInput::Monitor()
+{
+    CAutoLock lock(&lock_);
+    return monitor_;
+}
+
+void DesktopInput::Capture(HANDLE stop)
+{
+    do {
+        MonitorRecord monitor;
+        int width;
+        int height;
+        {
+            CAutoLock lock(&lock_);
+            monitor = monitor_;
+            width = width_;
+            height = height_;
+        }
+        std::vector<uint8_t> frame;
+        if (CaptureMonitorFrame(monitor, width, height, frame)) {
+            CAutoLock lock(&lock_);
+            ready_.swap(frame);
+            ++captures_;
+        }
+    } while (WaitForSingleObject(stop, StreamFramePeriod()) == WAIT_TIMEOUT);
+}
+
+long DesktopInput::Captures()
+{
+    CAutoLock lock(&lock_);
+    return captures_;
+}
+
+HRESULT DesktopInput::Fill(uint8_t* frame, size_t size)
+{
+    CAutoLock lock(&lock_);
+    if (ready_.empty() || !frame || size != ready_.size()) return S_FALSE;
+    std::memcpy(frame, ready_.data(), size);
+    return S_OK;
+}
+
+int32_t SelectDesktopMonitor(int32_t index, MonitorRecord* selected)
 {
     // A position resolved against this copy stays inside it whatever a concurrent load does to the lists.
     const std::vector<MonitorRecord> monitors = MonitorList();
     const std::optional<int32_t> position = ResolveDesktopMonitor(index, monitors.size(), PrimaryMonitorPosition());
     if (!position) return -1;
     ProcessSettings().SetNumber(&FilterSettings::DesktopIndex, *position);
-    CAutoLock lock(&Input().lock);
-    Input().monitor = monitors[static_cast<size_t>(*position)];
+    if (selected) *selected = monitors[static_cast<size_t>(*position)];
     return *position;
-}
-
-HRESULT FillDesktopFrame(BYTE* data, size_t size)
-{
-    CAutoLock lock(&Input().lock);
-    DesktopInput& input = Input();
-    if (!input.monitor) return S_FALSE;
-    const uint32_t now = input.tick.load()();
-    if (DesktopCaptureDue(input.lastCapture, now)) {
-        input.lastCapture = now;
-        // Only a sample of the started size is ever written, so a capture for any other is work for nothing.
-        const bool sizeMatches = input.width > 0 && input.height > 0 && size == FrameBytes(input.width, input.height);
-        if (data && sizeMatches) CaptureIntoFrame(input);
-    }
-    if (!data || input.frame.empty() || input.frame.size() != size) return S_FALSE;
-    std::memcpy(data, input.frame.data(), size);
-    return S_OK;
-}
-
-void ResetDesktopCaptureClock()
-{
-    CAutoLock lock(&Input().lock);
-    Input().lastCapture = 0;
-}
-
-void SetDesktopTickSource(DesktopTickSource tick) { Input().tick.store(tick ? tick : &SystemTick); }
-
-std::optional<MonitorRecord> CurrentDesktopMonitor()
-{
-    CAutoLock lock(&Input().lock);
-    return Input().monitor;
-}
-
-void ForgetDesktopSource()
-{
-    CAutoLock lock(&Input().lock);
-    Input().monitor.reset();
-    Input().width = 0;
-    Input().height = 0;
-    Input().lastCapture = 0;
-    Input().frame.clear();
-    Input().frame.shrink_to_fit();
 }

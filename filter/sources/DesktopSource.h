@@ -1,40 +1,50 @@
 #pragma once
-// The desktop input: one per process, guarded by the desktop lock. Copies the whole current monitor with GDI at
-// most once every 40 ms, fits it into the frame with GDI+ (which the caller keeps started) and keeps the result as
-// a ready-made frame that every call of the producer copies into the sample.
+// The desktop input: a capture thread of its own copies the whole current monitor with GDI at the stream's frame
+// period, at the monitor's size of the moment, and fits it into a ready-made frame with GDI+; the stream copies
+// the newest one.
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <vector>
 
 #include "filter/framework/CritSec.h"
 #include "filter/settings/FilterSettings.h"
+#include "filter/sources/FrameInput.h"
+#include "filter/sources/Workers.h"
 
-CCritSec& DesktopLock();
+class DesktopInput : public FrameInput {
+public:
+    explicit DesktopInput(const MonitorRecord& monitor) : monitor_(monitor) {}
+    ~DesktopInput() override { Stop(); }
 
-// Makes monitor the current one for width x height frames; the next frame takes a fresh capture. The frame kept
-// from an earlier start stays until that capture replaces it.
-void StartDesktopSource(const MonitorRecord& monitor, int width, int height);
+    HRESULT Start(int width, int height) override;
+    // S_OK with the newest capture, S_FALSE before the first one.
+    HRESULT Fill(uint8_t* frame, size_t size) override;
+    void Stop() override;
 
-// Selects the monitor at index of MonitorList(), or the primary monitor for an index outside the list; stores the
-// position taken as the current DesktopIndex and makes that monitor the current one (seen by the next capture).
-// With an empty list nothing changes and -1 is returned; otherwise the position taken.
-int32_t SelectDesktopMonitor(int32_t index);
+    // The monitor the next capture copies.
+    void SetMonitor(const MonitorRecord& monitor);
+    MonitorRecord Monitor();
+    // Captures made since the start, for tests.
+    long Captures();
 
-// Frame producer of the desktop input: S_OK with the kept frame copied into data, or S_FALSE (nothing written)
-// when no monitor was started or selected, or size is not width * height * 3 of the start.
-HRESULT FillDesktopFrame(BYTE* data, size_t size);
+private:
+    void Capture(HANDLE stop);
 
-// The next frame takes a fresh capture (all inputs were stopped).
-void ResetDesktopCaptureClock();
+    CCritSec lock_;  // the fields below
+    MonitorRecord monitor_;
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<uint8_t> ready_;
+    long captures_ = 0;
+    WorkerThread capture_;
+};
 
-// The millisecond clock of the capture pacing: GetTickCount unless replaced (tests, tools); null restores it.
-using DesktopTickSource = uint32_t (*)();
-void SetDesktopTickSource(DesktopTickSource tick);
+// One capture of monitor at its current size fitted into a width x height frame; black when the monitor is gone
+// or cannot be copied. False only when the frame cannot be made (no memory, no canvas).
+bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, std::vector<uint8_t>& frame);
 
-// The current monitor, if any.
-std::optional<MonitorRecord> CurrentDesktopMonitor();
-
-// Back to the state before any start: no monitor, no kept frame, clock reset (tests and tools).
-void ForgetDesktopSource();
+// Resolves index against MonitorList() (the primary monitor for an index outside the list), stores the position
+// taken as the current DesktopIndex and gives its monitor in selected. -1 (nothing changed) with an empty list.
+int32_t SelectDesktopMonitor(int32_t index, MonitorRecord* selected);

@@ -50,3 +50,17 @@ void CopyRowsBottomUp(const uint8_t* topDown, ptrdiff_t stride, int width, int h
         std::memcpy(frame + static_cast<size_t>(i) * rowBytes, source, rowBytes);
     }
 }
+
+void BlendPremultipliedOver(uint8_t* frame, const uint8_t* overlay, size_t pixels)
+{
+    if (!frame || !overlay) return;
+    for (size_t i = 0; i < pixels; ++i, frame += 3, overlay += 4) {
+        const unsigned alpha = overlay[3];
+        if (alpha == 0 && (overlay[0] | overlay[1] | overlay[2]) == 0) continue;
+        const unsigned keep = 255 - alpha;
+        for (int c = 0; c < 3; ++c) {
+            const unsigned value = (frame[c] * keep + 127) / 255 + overlay[c];
+            frame[c] = static_cast<uint8_t>(value > 255 ? 255 : value);
+        }
+    }
+}

@@ -29,3 +29,8 @@ FitRect FitRectangle(int frameWidth, int frameHeight, float sourceAspect);
 // is ignored) into a frame of packed rows stored bottom-up: frame row i is picture row height - 1 - i.
 // Does nothing for a null buffer or a size of zero or less.
 void CopyRowsBottomUp(const uint8_t* topDown, ptrdiff_t stride, int width, int height, uint8_t* frame);
+
+// Lays a picture with premultiplied alpha over a frame, pixel by pixel: overlay holds 4 bytes a pixel (blue,
+// green, red premultiplied by alpha, then alpha), frame 3 (blue, green, red), both `pixels` long in the same row
+// order. Each colour c becomes c * (255 - alpha) / 255, rounded to nearest, plus the overlay's colour, at most 255.
+void BlendPremultipliedOver(uint8_t* frame, const uint8_t* overlay, size_t pixels);

@@ -1,114 +1,176 @@
 #include "filter/sources/PicturesSource.h"
 
 #include <atomic>
+#include <cstring>
 #include <utility>
 
 #include "filter/sources/BackgroundPictureLoader.h"
 #include "filter/sources/FolderScan.h"
 #include "filter/sources/Slideshow.h"
+#include "filter/sources/Workers.h"
 
 namespace {
 
 uint32_t SystemTick() { return GetTickCount(); }
 
-struct PicturesInput {
-    CCritSec lock;
-    BackgroundPictureLoader loader;
-    Slideshow show{loader};
-    // Each start or folder change takes a new number; a scan only installs its list if no later one began.
-    uint64_t scanGeneration = 0;
-    std::atomic<TickSource> tick{&SystemTick};
-};
+std::atomic<TickSource> g_tick{&SystemTick};
 
-PicturesInput& Input()
+// One loader per process: its decodes may outlive the input that asked for them.
+BackgroundPictureLoader& Loader()
 {
-    static PicturesInput input;
-    return input;
-}
-
-// Scans outside the pictures lock, so that a large or slow folder never holds up the streaming thread, then
-// installs the list unless a newer start or folder change has come in meanwhile.
-bool ScanAndInstall(const std::wstring& folder, uint64_t generation)
-{
-    std::vector<std::wstring> pictures;
-    if (!folder.empty()) ScanPictureFolder(folder, pictures);
-    bool found = !pictures.empty();
-    CAutoLock lock(&Input().lock);
-    if (generation == Input().scanGeneration) {
-        Input().loader.Forget();
-        Input().show.SetPictureList(std::move(pictures));
-    }
-    return found;
+    static BackgroundPictureLoader* const loader = [] {
+        auto* made = new BackgroundPictureLoader();
+        // A frame never waits for a decode unless a program asks for it: the stream repeats its last frame.
+        made->SetWaitMilliseconds(0);
+        return made;
+    }();
+    return *loader;
 }
 
 }  // namespace
 
-CCritSec& PicturesLock() { return Input().lock; }
+struct PicturesInput::State {
+    CCritSec lock;
+    CONDITION_VARIABLE scanned;
+    Slideshow show{Loader()};
+    // Each start or folder change takes a new number; a scan only installs its list if no later one began.
+    uint64_t generation = 0;
+    bool scanning = false;
+    bool running = false;
 
-HRESULT StartPicturesSource(const std::wstring& folder, int32_t changedTime, int32_t morphingTime,
-                            int32_t picChType, int32_t repeat, int width, int height)
+    State() { InitializeConditionVariable(&scanned); }
+};
+
+PicturesInput::PicturesInput(const FilterSettings& settings) : settings_(settings), state_(std::make_shared<State>())
+{
+}
+
+HRESULT PicturesInput::Start(int width, int height)
+{
+    {
+        CAutoLock lock(&state_->lock);
+        SlideshowSettings show;
+        show.changedTime = settings_.ChangedTime;
+        show.morphingTime = settings_.MorphingTime;
+        show.picChType = settings_.PicChType;
+        show.repeat = settings_.RepeatPicturesShowing;
+        show.width = width;
+        show.height = height;
+        state_->show.Start(show);
+        state_->running = true;
+    }
+    Loader().Forget();
+    BeginScan(settings_.PicturesDirectory);
+    return settings_.PicturesDirectory.empty() ? E_FRAME_NOPICTURES : S_OK;
+}
+
+void PicturesInput::Stop()
+{
+    {
+        CAutoLock lock(&state_->lock);
+        // A scan under way finishes unseen.
+        ++state_->generation;
+        state_->scanning = false;
+        state_->running = false;
+        state_->show.SetPictureList({});
+        WakeAllConditionVariable(&state_->scanned);
+    }
+}
+
+void PicturesInput::BeginScan(const std::wstring& folder)
 {
     uint64_t generation;
     {
-        CAutoLock lock(&Input().lock);
-        SlideshowSettings settings;
-        settings.changedTime = changedTime;
-        settings.morphingTime = morphingTime;
-        settings.picChType = picChType;
-        settings.repeat = repeat;
-        settings.width = width;
-        settings.height = height;
-        Input().show.Start(settings);
-        Input().loader.Forget();
-        generation = ++Input().scanGeneration;
+        CAutoLock lock(&state_->lock);
+        state_->show.SetPictureList({});
+        generation = ++state_->generation;
+        state_->scanning = !folder.empty();
+        WakeAllConditionVariable(&state_->scanned);
+        if (folder.empty()) return;
     }
-    if (folder.empty()) return E_FRAME_NOPICTURES;
-    return ScanAndInstall(folder, generation) ? S_OK : E_FRAME_NOPICTURES;
+    std::weak_ptr<State> weak = state_;
+    auto install = [weak, generation](std::vector<std::wstring> pictures) {
+        const std::shared_ptr<State> state = weak.lock();
+        if (!state) return;
+        CAutoLock lock(&state->lock);
+        if (generation != state->generation) return;
+        Loader().Forget();
+        state->show.SetPictureList(std::move(pictures));
+        state->scanning = false;
+        WakeAllConditionVariable(&state->scanned);
+    };
+    const bool started = StartModuleWorker([folder, install] {
+        std::vector<std::wstring> pictures;
+        ScanPictureFolder(folder, pictures);
+        install(std::move(pictures));
+    });
+    // No thread to be had: scan here rather than never.
+    if (!started) {
+        std::vector<std::wstring> pictures;
+        ScanPictureFolder(folder, pictures);
+        install(std::move(pictures));
+    }
 }
 
-void SetPicturesFolder(const std::wstring& folder)
+void PicturesInput::SetFolder(const std::wstring& folder)
 {
-    uint64_t generation;
+    settings_.PicturesDirectory = folder;
     {
-        CAutoLock lock(&Input().lock);
-        Input().show.SetPictureList({});
-        generation = ++Input().scanGeneration;
+        CAutoLock lock(&state_->lock);
+        if (!state_->running) return;
     }
-    ScanAndInstall(folder, generation);
+    BeginScan(folder);
 }
 
-void ClearPicturesFrames()
+void PicturesInput::SetChangedTime(int32_t milliseconds)
 {
-    CAutoLock lock(&Input().lock);
-    Input().show.ClearFrames();
+    CAutoLock lock(&state_->lock);
+    state_->show.SetChangedTime(milliseconds);
 }
 
-void SetPicturesChangedTime(int32_t milliseconds)
+void PicturesInput::SetChangeType(int32_t picChType)
 {
-    CAutoLock lock(&Input().lock);
-    Input().show.SetChangedTime(milliseconds);
+    CAutoLock lock(&state_->lock);
+    state_->show.SetPicChType(picChType);
 }
 
-void SetPicturesChangeType(int32_t picChType)
+std::vector<std::wstring> PicturesInput::Pictures()
 {
-    CAutoLock lock(&Input().lock);
-    Input().show.SetPicChType(picChType);
+    CAutoLock lock(&state_->lock);
+    return state_->show.Pictures();
 }
 
-HRESULT FillPicturesFrame(BYTE* data, size_t size)
+bool PicturesInput::WaitUntilScanned(DWORD milliseconds)
 {
-    CAutoLock lock(&Input().lock);
-    return Input().show.FillFrame(data, size, Input().tick.load()());
+    CAutoLock lock(&state_->lock);
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (state_->scanning) {
+        DWORD left = INFINITE;
+        if (milliseconds != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) return false;
+            left = static_cast<DWORD>(deadline - now);
+        }
+        (void)SleepConditionVariableCS(&state_->scanned, state_->lock.Native(), left);
+    }
+    return true;
 }
 
-void SetPicturesTickSource(TickSource source) { Input().tick.store(source ? source : &SystemTick); }
-
-std::vector<std::wstring> PicturesList()
+HRESULT PicturesInput::Fill(uint8_t* frame, size_t size)
 {
-    CAutoLock lock(&Input().lock);
-    return Input().show.Pictures();
+    CAutoLock lock(&state_->lock);
+    if (!state_->running) return S_FALSE;
+    if (state_->scanning) {
+        // Black until the first picture is ready.
+        if (!frame) return S_FALSE;
+        std::memset(frame, 0, size);
+        return S_OK;
+    }
+    return state_->show.FillFrame(frame, size, g_tick.load()());
 }
 
-void SetPicturesLoadWait(DWORD milliseconds) { Input().loader.SetWaitMilliseconds(milliseconds); }
+void SetPicturesTickSource(TickSource source) { g_tick.store(source ? source : &SystemTick); }
 
-bool WaitForPictureLoads(DWORD milliseconds) { return Input().loader.WaitUntilIdle(milliseconds); }
+void SetPicturesLoadWait(DWORD milliseconds) { Loader().SetWaitMilliseconds(milliseconds); }
+
+bool WaitForPictureLoads(DWORD milliseconds) { return Loader().WaitUntilIdle(milliseconds); }

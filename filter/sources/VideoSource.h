@@ -1,36 +1,53 @@
 #pragma once
-// The video file input: one private DirectShow graph per process (file source -> Sample Grabber -> Null
-// Renderer) playing the file on its own threads, guarded by the video lock. The producer converts the newest
-// grabbed picture into the frame, fitted with black bands, and starts the file again when it has played to its
-// end. Uses GDI+, which the caller keeps started while the input is used, and COM, initialised on every thread
-// that calls in.
+// The video file input: the file plays in a private graph on its own threads; each decoded picture is fitted
+// into the frame on the graph's thread and the stream copies the newest one. A worker watches the graph: at the
+// end of the file it seeks back to the start, and only when that fails builds the graph again, while the stream
+// repeats the last frame.
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "filter/framework/CritSec.h"
+#include "filter/sources/FrameFormat.h"
+#include "filter/sources/FrameInput.h"
+#include "filter/sources/PrivateGraph.h"
+#include "filter/sources/Workers.h"
 
-CCritSec& VideoLock();
+class VideoInput : public FrameInput {
+public:
+    // Videos whose frames are larger than this on a side are not played.
+    static constexpr int kLargestFrameSide = 4096;
 
-// Builds and runs the graph for the file at path, for width x height frames. S_OK (or the non-negative result of
-// running it); E_FRAME_NOFILE when no source filter opens the file (missing, unreadable or an empty path);
-// E_FRAME_NOTSUPPORTED when no stream of the file connects to the grabber as video (sound only, no decoder);
-// E_INVALIDARG for a frame size that is not positive or is larger than 8192 x 8192; another failure of a graph
-// step unchanged. On a negative result the caller calls StopVideoSource.
-HRESULT StartVideoSource(const std::wstring& path, int32_t repeat, int width, int height);
+    explicit VideoInput(const std::wstring& path) : path_(path) {}
+    ~VideoInput() override { Stop(); }
 
-// Releases the graph and the held picture; the path, the status and the repeat flag stay. Harmless when nothing
-// runs.
-void StopVideoSource();
+    // S_OK (or the non-negative result of running the graph); E_FRAME_NOFILE when no source filter opens the file
+    // (missing, unreadable or an empty path); E_FRAME_NOTSUPPORTED when no stream of the file connects as video or
+    // its frames are too large; E_INVALIDARG for a frame size that is not positive; another failure of a graph
+    // step unchanged. Fill reports the same.
+    HRESULT Start(int width, int height) override;
+    HRESULT Fill(uint8_t* frame, size_t size) override;
+    void Stop() override;
 
-// Frame producer of the video input. S_OK: the newest picture is in data; S_FALSE: nothing written (no picture
-// yet, a fetch that failed, a sample that is not width x height x 3 bytes); E_FRAME_NOFILE (no file open) or
-// E_FRAME_NOTSUPPORTED (the file has no playable video). Never waits for the graph: it asks the graph whether the
-// file has ended without a time-out and copies what the grabber holds. At the end of the file it builds the graph
-// again, so the file plays again from its start.
-HRESULT FillVideoFrame(BYTE* data, size_t size);
+    // How many times the file was started again from its beginning (seeks and rebuilds), for tests.
+    long Loops();
 
-// The millisecond clock that paces the fetches (GetTickCount unless replaced, e.g. by tests; null restores it).
-void SetVideoTickSource(uint32_t (*tick)());
+private:
+    HRESULT Build();
+    void OnSample(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes);
+    void WatchEvents(HANDLE stop);
+
+    const std::wstring path_;
+    int width_ = 0;
+    int height_ = 0;
+    CCritSec lock_;  // the fields below
+    HRESULT status_ = S_OK;
+    std::vector<uint8_t> ready_;
+    long loops_ = 0;
+
+    PrivateGraph graph_;  // built by Start and by the worker, released by Stop once the worker has ended
+    WorkerThread events_;
+};

@@ -1,10 +1,8 @@
 #include "filter/ui/TrayCommands.h"
 
-#include "filter/FrameDispatch.h"
 #include "filter/InputSwitching.h"
 #include "filter/SettingChanges.h"
 #include "filter/settings/SettingsStore.h"
-#include "filter/sources/CameraSource.h"
 #include "filter/ui/BrowseForFolder.h"
 #include "filter/ui/Tray.h"
 #include "filter/ui/TrayMenu.h"
@@ -12,34 +10,10 @@
 
 namespace {
 
-// The size every input renders.
-constexpr int kInputWidth = 640;
-constexpr int kInputHeight = 480;
-
 void ActivateAndSave(int32_t mode)
 {
     ChangeGlobalType(mode);
     (void)SaveSettings();  // always S_OK
-}
-
-// The camera input started or stopped beside whatever the mode shows; the mode and the registry stay as they are.
-void TurnCameraOn()
-{
-    SetCameraOnFlag(1);
-    const FilterSettings settings = CurrentSettings();
-    CAutoLock lock(&SourceLock());
-    if (FAILED(StartCameraSource(settings.ActiveCamera, settings.UseBorder, settings.BorderFile, kInputWidth,
-                                 kInputHeight))) {
-        StopCameraSource();
-        SetCameraOnFlag(0);
-    }
-}
-
-void TurnCameraOff()
-{
-    SetCameraOnFlag(0);
-    CAutoLock lock(&SourceLock());
-    StopCameraSource();
 }
 
 // The buffer of MAX_PATH characters a dialog starts from.
@@ -62,6 +36,7 @@ void RunTrayCommand(WPARAM id, HWND owner, const std::vector<std::wstring>& bord
         ActivateAndSave(action.index);
         break;
     case A::CameraOn:
+        // Started beside whatever the mode shows; the mode and the registry stay as they are.
         TurnCameraOn();
         break;
     case A::CameraOff:

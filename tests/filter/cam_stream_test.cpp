@@ -2,6 +2,7 @@
 // property set, its buffer decision and time stamps, and the frame dispatch with its placeholder pictures.
 #include "filter/CamStream.h"
 #include "filter/FrameDispatch.h"
+#include "filter/InputSwitching.h"
 #include "filter/FrameScaler.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/MediaType.h"
@@ -12,6 +13,7 @@
 #include "filter/sources/GdiplusCanvas.h"
 #include "filter/sources/GraphOperations.h"
 #include "filter/sources/PicturesSource.h"
+#include "filter/framework/SourceStream.h"
 #include "support/TestFiles.h"
 #include "tools/OwnedGrabberCallback.h"
 
@@ -157,6 +159,42 @@ struct RealSample {
     }
 };
 
+// A sample whose buffer cannot be had; everything else goes to a real sample.
+class NoBufferSample : public IMediaSample {
+public:
+    explicit NoBufferSample(IMediaSample* real) : real_(real) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
+    {
+        if (object) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetPointer(BYTE** buffer) override
+    {
+        if (buffer) *buffer = nullptr;
+        return E_FAIL;
+    }
+    long STDMETHODCALLTYPE GetSize() override { return real_->GetSize(); }
+    HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* s, REFERENCE_TIME* e) override { return real_->GetTime(s, e); }
+    HRESULT STDMETHODCALLTYPE SetTime(REFERENCE_TIME* s, REFERENCE_TIME* e) override { return real_->SetTime(s, e); }
+    HRESULT STDMETHODCALLTYPE IsSyncPoint() override { return real_->IsSyncPoint(); }
+    HRESULT STDMETHODCALLTYPE SetSyncPoint(BOOL sync) override { return real_->SetSyncPoint(sync); }
+    HRESULT STDMETHODCALLTYPE IsPreroll() override { return real_->IsPreroll(); }
+    HRESULT STDMETHODCALLTYPE SetPreroll(BOOL preroll) override { return real_->SetPreroll(preroll); }
+    long STDMETHODCALLTYPE GetActualDataLength() override { return real_->GetActualDataLength(); }
+    HRESULT STDMETHODCALLTYPE SetActualDataLength(long length) override { return real_->SetActualDataLength(length); }
+    HRESULT STDMETHODCALLTYPE GetMediaType(AM_MEDIA_TYPE** type) override { return real_->GetMediaType(type); }
+    HRESULT STDMETHODCALLTYPE SetMediaType(AM_MEDIA_TYPE* type) override { return real_->SetMediaType(type); }
+    HRESULT STDMETHODCALLTYPE IsDiscontinuity() override { return real_->IsDiscontinuity(); }
+    HRESULT STDMETHODCALLTYPE SetDiscontinuity(BOOL value) override { return real_->SetDiscontinuity(value); }
+    HRESULT STDMETHODCALLTYPE GetMediaTime(LONGLONG* s, LONGLONG* e) override { return real_->GetMediaTime(s, e); }
+    HRESULT STDMETHODCALLTYPE SetMediaTime(LONGLONG* s, LONGLONG* e) override { return real_->SetMediaTime(s, e); }
+
+private:
+    IMediaSample* real_;
+};
+
 // Records the times of the samples passing a Sample Grabber.
 class TimeRecorder : public OwnedGrabberCallback {
 public:
@@ -231,10 +269,8 @@ protected:
         stream_ = nullptr;
         object_ = nullptr;
         filter_.Reset();
-        {
-            CAutoLock lock(&SourceLock());
-            SetPlaceholderFolder(L"");
-        }
+        StopAllInputs();
+        SetPlaceholderFolder(L"");
         ProcessSettings().SetNumber(&FilterSettings::GlobalType, globalTypeAtStart_);
         EXPECT_EQ(ModuleObjectCount(), objectsAtStart_) << "framework objects leaked";
     }
@@ -251,18 +287,24 @@ protected:
         EXPECT_EQ(stream_->QueryInterface(IID_IKsPropertySet, properties.PutVoid()), S_OK);
         return properties;
     }
-    // Pictures mode with an empty folder: the producer fails with E_FRAME_NOPICTURES.
+    // Pictures mode with an empty folder: the producer fails with E_FRAME_NOPICTURES once the scan is done, and
+    // its placeholder is drawn.
     void UseEmptyPictures()
     {
-        EXPECT_EQ(StartPicturesSource(emptyFolder_.Path(), 3000, 1000, 2, 1, kFrameWidth, kFrameHeight),
-                  E_FRAME_NOPICTURES);
-        ProcessSettings().SetNumber(&FilterSettings::GlobalType, Pictures);
+        ProcessSettings().SetString(&FilterSettings::PicturesDirectory, emptyFolder_.Path());
+        UseMode(Pictures);
+        const std::shared_ptr<PicturesInput> pictures = ActiveInputAs<PicturesInput>();
+        ASSERT_TRUE(pictures);
+        ASSERT_TRUE(pictures->WaitUntilScanned(10000));
+        ASSERT_TRUE(WaitForPlaceholders(10000));
     }
-    void UsePlaceholderFolder(const std::wstring& folder)
+    // The input of `mode` (none for a value outside 1 to 4) becomes the active one.
+    void UseMode(int32_t mode)
     {
-        CAutoLock lock(&SourceLock());
-        SetPlaceholderFolder(folder);
+        ProcessSettings().SetNumber(&FilterSettings::GlobalType, mode);
+        SwitchToSelectedInput();
     }
+    void UsePlaceholderFolder(const std::wstring& folder) { SetPlaceholderFolder(folder); }
 
     CStreamTestFilter* object_ = nullptr;
     CCamStream* stream_ = nullptr;
@@ -321,7 +363,7 @@ TEST_F(CamStreamTest, EnumeratesNineTypesCurrentFirst)
     EXPECT_EQ(stream_->GetMediaType(0, nullptr), E_POINTER);
 }
 
-TEST_F(CamStreamTest, ConnectsOnlyWithTheCurrentTypeUntilSetFormatChangesIt)
+TEST_F(CamStreamTest, EveryEnumeratedTypeConnectsAndBecomesTheCurrentFormat)
 {
     ComRef<IGraphBuilder> graph;
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
@@ -333,21 +375,28 @@ TEST_F(CamStreamTest, ConnectsOnlyWithTheCurrentTypeUntilSetFormatChangesIt)
     ASSERT_EQ(AddSampleGrabber(graph.Get(), grabberFilter, grabber), S_OK);
     ComRef<IPin> grabberInput;
     ASSERT_EQ(FindFreePin(grabberFilter.Get(), PINDIR_INPUT, false, grabberInput.Put()), S_OK);
-
-    CMediaType small = ListedType(320, 240);
-    EXPECT_TRUE(FAILED(graph->ConnectDirect(stream_, grabberInput.Get(), &small)));
-    EXPECT_EQ(stream_->GetConnected(), nullptr);
-
     ComRef<IAMStreamConfig> config = Config();
-    ASSERT_EQ(config->SetFormat(&small), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(stream_, grabberInput.Get(), &small), S_OK);
-    CMediaType connected;
-    ASSERT_EQ(stream_->ConnectionMediaType(&connected), S_OK);
-    ExpectVideoSize(connected, 320, 240);
 
-    // The full size is refused now, as 320 x 240 was before.
-    CMediaType full = ListedType(640, 480);
-    EXPECT_EQ(stream_->QueryAccept(&full), S_FALSE);
+    for (int position = 1; position <= 8; ++position) {
+        SCOPED_TRACE(position);
+        CMediaType listed;
+        ASSERT_EQ(stream_->GetMediaType(position, &listed), S_OK);
+        EXPECT_EQ(stream_->QueryAccept(&listed), S_OK);
+        ASSERT_EQ(graph->ConnectDirect(stream_, grabberInput.Get(), &listed), S_OK);
+        AM_MEDIA_TYPE* current = nullptr;
+        ASSERT_EQ(config->GetFormat(&current), S_OK);
+        EXPECT_TRUE(listed == *current);
+        DeleteMediaType(current);
+        ASSERT_EQ(graph->Disconnect(stream_), S_OK);
+        ASSERT_EQ(graph->Disconnect(grabberInput.Get()), S_OK);
+    }
+    // A type the stream cannot deliver is refused, and a refused connection leaves the current type as it was.
+    CMediaType odd = ListedType(100, 100);
+    EXPECT_EQ(stream_->QueryAccept(&odd), S_FALSE);
+    EXPECT_TRUE(FAILED(graph->ConnectDirect(stream_, grabberInput.Get(), &odd)));
+    CMediaType current;
+    ASSERT_EQ(stream_->GetMediaType(0, &current), S_OK);
+    ExpectVideoSize(current, 640, 480);
     EXPECT_EQ(graph->RemoveFilter(filter_.Get()), S_OK);
 }
 
@@ -367,6 +416,16 @@ TEST_F(CamStreamTest, SetFormatWhileConnectedReconnectsThroughTheGraph)
     ComRef<IAMStreamConfig> config = Config();
     ASSERT_EQ(config->SetFormat(&small), S_OK);
     CMediaType connected;
+    ASSERT_EQ(stream_->ConnectionMediaType(&connected), S_OK);
+    ExpectVideoSize(connected, 320, 240);
+
+    // Not while the filter runs or is paused: the buffers in use are of the connected size.
+    ComRef<IMediaControl> control;
+    ASSERT_EQ(graph.QueryInterface(IID_IMediaControl, control), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    CMediaType large = ListedType(560, 420);
+    EXPECT_EQ(config->SetFormat(&large), VFW_E_NOT_STOPPED);
+    ASSERT_EQ(control->Stop(), S_OK);
     ASSERT_EQ(stream_->ConnectionMediaType(&connected), S_OK);
     ExpectVideoSize(connected, 320, 240);
     EXPECT_EQ(graph->RemoveFilter(filter_.Get()), S_OK);
@@ -447,9 +506,17 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
         ExpectVideoSize(*type, 80 * n, 60 * n);
         EXPECT_EQ(type->cbFormat, sizeof(VIDEOINFOHEADER));
         EXPECT_TRUE(IsEqualGUID(type->subtype, MEDIASUBTYPE_RGB24));
-        EXPECT_FALSE(type->bFixedSizeSamples);
+        EXPECT_TRUE(type->bFixedSizeSamples);
         EXPECT_EQ(type->lSampleSize, Header(*type).bmiHeader.biSizeImage);
         EXPECT_EQ(Header(*type).AvgTimePerFrame, 2000000);
+        // What SetFormat keeps of a described type is that type, field for field.
+        ASSERT_EQ(config->SetFormat(type), S_OK);
+        AM_MEDIA_TYPE* kept = nullptr;
+        ASSERT_EQ(config->GetFormat(&kept), S_OK);
+        EXPECT_TRUE(CMediaType(*kept) == CMediaType(*type));
+        EXPECT_EQ(kept->bFixedSizeSamples, type->bFixedSizeSamples);
+        EXPECT_EQ(kept->lSampleSize, type->lSampleSize);
+        DeleteMediaType(kept);
         DeleteMediaType(type);
         if (index == 0) firstCaps = caps;
         EXPECT_EQ(caps, firstCaps);
@@ -470,6 +537,7 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
     // Past the last index: no more capabilities.
     EXPECT_EQ(config->GetStreamCaps(9, &type, block), S_FALSE);
     EXPECT_EQ(config->GetStreamCaps(INT_MAX, &type, block), S_FALSE);
+    EXPECT_EQ(config->GetStreamCaps(9, nullptr, nullptr), S_FALSE) << "the index is looked at first";
     EXPECT_EQ(type, nullptr);
     EXPECT_EQ(config->GetStreamCaps(0, nullptr, block), E_POINTER);
     EXPECT_EQ(config->GetStreamCaps(0, &type, nullptr), E_POINTER);
@@ -545,7 +613,7 @@ TEST_F(CamStreamTest, DecideBufferSizeAsksForSeveralFrameBuffersAndTakesAnyCount
 
 TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 {
-    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
+    UseMode(7);
     RealSample real(static_cast<long>(kFullFrameBytes));
     ASSERT_TRUE(real.sample);
     for (REFERENCE_TIME expected = 0; expected < 3000000; expected += 1000000) {
@@ -566,7 +634,7 @@ TEST_F(CamStreamTest, FillBufferStampsConsecutiveFramePeriods)
 
 TEST_F(CamStreamTest, RunningGraphDeliversStampedSamplesFromZeroOnEachRun)
 {
-    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
+    UseMode(7);
     ComRef<IGraphBuilder> graph;
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.PutVoid()),
@@ -603,34 +671,44 @@ TEST_F(CamStreamTest, RunningGraphDeliversStampedSamplesFromZeroOnEachRun)
     ASSERT_EQ(grabber->SetCallback(nullptr, 0), S_OK);
 }
 
-TEST_F(CamStreamTest, GrantedLargerBufferIsFilledWholeBlackOnThePlaceholderPath)
+TEST_F(CamStreamTest, LargerBufferGetsTheImageAndItsLengthAndAnUnknownModeGivesBlack)
 {
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
-    RealSample larger(static_cast<long>(kFullFrameBytes) + 4096);
-    ASSERT_TRUE(larger.sample);
-    larger.Fill(0xAB);
-    ASSERT_EQ(stream_->FillBuffer(larger.sample.Get()), S_OK);
-    std::vector<BYTE> bytes = larger.Bytes();
-    ASSERT_EQ(bytes.size(), kFullFrameBytes + 4096);
-    EXPECT_TRUE(AllBytesAre(bytes, 0));
+    std::vector<BYTE> placeholder(kFullFrameBytes);
+    RenderFrame(placeholder.data(), placeholder.size());
+    ASSERT_FALSE(AllBytesAre(placeholder, 0));
 
-    // A buffer of the frame's size gets the picture itself.
-    RealSample exact(static_cast<long>(kFullFrameBytes));
-    ASSERT_TRUE(exact.sample);
-    ASSERT_EQ(stream_->FillBuffer(exact.sample.Get()), S_OK);
-    EXPECT_FALSE(AllBytesAre(exact.Bytes(), 0));
+    RealSample larger(static_cast<long>(kFullFrameBytes) * 2);
+    ASSERT_TRUE(larger.sample);
+    larger.Fill(0xA5);
+    ASSERT_EQ(stream_->FillBuffer(larger.sample.Get()), S_OK);
+    EXPECT_EQ(larger.sample->GetActualDataLength(), static_cast<long>(kFullFrameBytes));
+    std::vector<BYTE> bytes = larger.Bytes();
+    bytes.resize(kFullFrameBytes);
+    EXPECT_TRUE(bytes == placeholder);
+
+    // No input for the mode: black, never the buffer's old bytes.
+    for (int32_t mode : {0, 7}) {
+        UseMode(mode);
+        larger.Fill(0xA5);
+        ASSERT_EQ(stream_->FillBuffer(larger.sample.Get()), S_OK);
+        bytes = larger.Bytes();
+        bytes.resize(kFullFrameBytes);
+        EXPECT_TRUE(AllBytesAre(bytes, 0)) << mode;
+    }
 }
 
-TEST_F(CamStreamTest, UnknownInputModeLeavesBuffersUntouched)
+TEST_F(CamStreamTest, SampleWithoutABufferOrTooSmallIsDroppedNotDelivered)
 {
-    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
-    std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
-    FillFrame(buffer.data(), buffer.size());
-    EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
-    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 0);
-    FillFrame(buffer.data(), buffer.size());
-    EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
+    UseMode(7);
+    RealSample real(static_cast<long>(kFullFrameBytes));
+    ASSERT_TRUE(real.sample);
+    NoBufferSample broken(real.sample.Get());
+    EXPECT_EQ(stream_->FillBuffer(&broken), CSourceStream::S_SAMPLE_DROPPED);
+    RealSample tooSmall(static_cast<long>(kFullFrameBytes) - 3);
+    ASSERT_TRUE(tooSmall.sample);
+    EXPECT_EQ(stream_->FillBuffer(tooSmall.sample.Get()), CSourceStream::S_SAMPLE_DROPPED);
 }
 
 TEST_F(CamStreamTest, EmptyPicturesFolderShowsTheNoPicturesPlaceholder)
@@ -638,7 +716,7 @@ TEST_F(CamStreamTest, EmptyPicturesFolderShowsTheNoPicturesPlaceholder)
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
-    FillFrame(buffer.data(), buffer.size());
+    RenderFrame(buffer.data(), buffer.size());
 
     std::vector<uint8_t> expected;
     ASSERT_TRUE(LoadPictureFrame(std::wstring(VELTRANE_TEST_DATA) + L"Data\\nopictures.jpg", 640, 480, expected));
@@ -660,7 +738,7 @@ TEST_F(CamStreamTest, PlaceholderIsFittedWithBlackBands)
     UsePlaceholderFolder(module.Path() + L"\\");
     UseEmptyPictures();
     std::vector<BYTE> frame(kFullFrameBytes, 0x5A);
-    FillFrame(frame.data(), frame.size());
+    RenderFrame(frame.data(), frame.size());
 
     auto pixel = [&frame](int x, int yFromTop) {
         return frame.data() + (static_cast<size_t>(479 - yFromTop) * 640 + static_cast<size_t>(x)) * 3;
@@ -681,16 +759,7 @@ TEST_F(CamStreamTest, MissingPlaceholderFileGivesBlack)
     UsePlaceholderFolder(module.Path() + L"\\");
     UseEmptyPictures();
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
-    FillFrame(buffer.data(), buffer.size());
-    EXPECT_TRUE(AllBytesAre(buffer, 0));
-}
-
-TEST_F(CamStreamTest, SmallerSampleOfTheDispatchItselfIsBlackOnThePlaceholderPath)
-{
-    UsePlaceholderFolder(VELTRANE_TEST_DATA);
-    UseEmptyPictures();
-    std::vector<BYTE> buffer(230400, 0x5A);
-    FillFrame(buffer.data(), buffer.size());
+    RenderFrame(buffer.data(), buffer.size());
     EXPECT_TRUE(AllBytesAre(buffer, 0));
 }
 
@@ -699,7 +768,7 @@ TEST_F(CamStreamTest, SmallerConnectedSizeGetsTheFullFrameScaledDown)
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> full(kFullFrameBytes);
-    ASSERT_TRUE(FillFrame(full.data(), full.size()));
+    RenderFrame(full.data(), full.size());
 
     ComRef<IAMStreamConfig> config = Config();
     for (int n : {1, 4, 7}) {
@@ -717,34 +786,13 @@ TEST_F(CamStreamTest, SmallerConnectedSizeGetsTheFullFrameScaledDown)
         ASSERT_EQ(stream_->FillBuffer(sample.sample.Get()), S_OK);
         EXPECT_TRUE(sample.Bytes() == expected);
     }
-    // With no input selected the sample keeps its bytes at every size.
-    ProcessSettings().SetNumber(&FilterSettings::GlobalType, 7);
-    RealSample untouched(static_cast<long>(FrameBytes(560, 420)));
-    ASSERT_TRUE(untouched.sample);
-    untouched.Fill(0x5A);
-    ASSERT_EQ(stream_->FillBuffer(untouched.sample.Get()), S_OK);
-    EXPECT_TRUE(AllBytesAre(untouched.Bytes(), 0x5A));
-}
-
-TEST_F(CamStreamTest, ReconfiguringSkipsTheFrameUntilTheLastSwitchEnds)
-{
-    UsePlaceholderFolder(VELTRANE_TEST_DATA);
-    UseEmptyPictures();
-    std::vector<BYTE> buffer(230400, 0x5A);
-    {
-        ReconfiguringScope first;
-        {
-            ReconfiguringScope overlapping;
-            EXPECT_TRUE(FillFrame(buffer.data(), buffer.size()));
-        }
-        // One switch still under way.
-        EXPECT_TRUE(IsReconfiguring());
-        FillFrame(buffer.data(), buffer.size());
-        EXPECT_TRUE(AllBytesAre(buffer, 0x5A));
-    }
-    EXPECT_FALSE(IsReconfiguring());
-    FillFrame(buffer.data(), buffer.size());
-    EXPECT_TRUE(AllBytesAre(buffer, 0));
+    // With no input selected the sample is black at every size.
+    UseMode(7);
+    RealSample black(static_cast<long>(FrameBytes(560, 420)));
+    ASSERT_TRUE(black.sample);
+    black.Fill(0x5A);
+    ASSERT_EQ(stream_->FillBuffer(black.sample.Get()), S_OK);
+    EXPECT_TRUE(AllBytesAre(black.Bytes(), 0));
 }
 
 }  // namespace

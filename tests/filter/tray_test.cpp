@@ -44,7 +44,8 @@ void RunCommand(HWND tray, int id)
 std::vector<BYTE> Frame()
 {
     std::vector<BYTE> frame(kFrameBytes);
-    EXPECT_TRUE(FillFrame(frame.data(), frame.size()));
+    EXPECT_TRUE(WaitForPlaceholders(10000));
+    RenderFrame(frame.data(), frame.size());
     return frame;
 }
 
@@ -122,8 +123,8 @@ TEST_F(TrayTest, CommandsActOnTheRunningFilterAndSaveWhereTheyShould)
         std::function<void()> check;
     };
     const Case cases[] = {
-        {"Set Active of the camera turns the camera on", [] { SetCameraOnFlag(0); }, 1026, Camera, true,
-         [] { EXPECT_EQ(CameraOnFlag(), 1); }},
+        {"Set Active of the camera", nullptr, 1026, Camera, true,
+         [] { EXPECT_TRUE(ActiveInputAs<CameraInput>()); }},
         {"Set Active of the video", nullptr, 1028, Video, true, nullptr},
         {"the pictures folder entry", nullptr, 1032, Pictures, true, nullptr},
         {"a transition", nullptr, 1036, Pictures, true, [] { EXPECT_EQ(CurrentSettings().PicChType, 1); }},
@@ -132,10 +133,7 @@ TEST_F(TrayTest, CommandsActOnTheRunningFilterAndSaveWhereTheyShould)
          [] { EXPECT_EQ(CameraOnFlag(), 0); }},
         {"camera on with an unknown camera leaves it off",
          [this] { ASSERT_EQ(data_->SetActiveCamera(L"No Such Camera"), S_OK); }, 1030, Video, false,
-         [] {
-             EXPECT_EQ(CameraOnFlag(), 0);
-             EXPECT_EQ(CurrentCameraName(), L"");
-         }},
+         [] { EXPECT_EQ(CameraOnFlag(), 0); }},
         {"Use Border in desktop mode flips it and switches to the camera",
          [this] { ASSERT_EQ(data_->SetGlobalType(Desktop), S_OK); }, 1034, Camera, true,
          [] { EXPECT_EQ(CurrentSettings().UseBorder, 0); }},
@@ -186,7 +184,9 @@ TEST_F(TrayTest, ChoosingACameraMakesItActiveAndADeletedBorderShowsNone)
     RunCommand(tray_, 1324 + static_cast<int>(borders.paths.size()));
     EXPECT_EQ(CurrentSettings().BorderFile, gone);
     EXPECT_EQ(CurrentSettings().GlobalType, Camera);
-    EXPECT_FALSE(CameraBorderPictureHeld());
+    const auto camera = ActiveInputAs<CameraInput>();
+    ASSERT_TRUE(camera);
+    EXPECT_FALSE(camera->BorderPictureHeld());
     Frame();
 }
 
@@ -312,7 +312,6 @@ TEST(TrayLifetime, ObjectsComeAndGoWhileCommandsRun)
     commands.join();
     EXPECT_FALSE(IsTrayRunning());
     EXPECT_FALSE(TrayWindow());
-    SetCameraOnFlag(1);
     DeleteSettingsKey();
 }
 

@@ -146,7 +146,7 @@ TEST_F(FilterTest, PausingAnUnconnectedFilterStartsNoThread)
     EXPECT_EQ(state, State_Stopped);
     EXPECT_EQ(control.threadCreates, 0);
     EXPECT_EQ(filter->GetState(0, nullptr), E_POINTER);
-    // Run straight from stopped passes through paused.
+    // Run straight from stopped.
     EXPECT_EQ(filter->Run(0), S_OK);
     EXPECT_EQ(filter->Stop(), S_OK);
 }

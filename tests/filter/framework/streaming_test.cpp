@@ -154,9 +154,9 @@ TEST_F(StreamingTest, StopDuringALongFillBufferWaitsUntilItReturns)
     StopCall call{filter.Get(), &control};
     HANDLE stopper = CreateThread(nullptr, 0, &StopFromAnotherThread, &call, 0, nullptr);
     ASSERT_NE(stopper, nullptr);
-    // The stop command is posted only after the allocator was decommitted; from then on Stop waits for the reply
-    // that the streaming thread can give only after FillBuffer returned.
-    EXPECT_TRUE(WaitSignalled(object->Stream()->GetRequestHandle()));
+    // Stop has told the stream to stop; from then on it waits for the thread, which ends only after FillBuffer
+    // returned.
+    EXPECT_TRUE(WaitSignalled(object->Stream()->StopHandle()));
     EXPECT_EQ(WaitForSingleObject(stopper, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     SetEvent(control.releaseFill);
     ASSERT_TRUE(WaitSignalled(stopper));

@@ -42,13 +42,3 @@ TEST(CameraBorder, SwitchingOffTwiceStillRestoresTheBorder)
     border.SetEnabled(true);
     EXPECT_EQ(border.Active(), L"a.png") << "a stopped camera input keeps the held border";
 }
-
-TEST(CameraBorder, FramePathDependsOnSizeAndBorder)
-{
-    EXPECT_EQ(ChooseCameraFramePath(640, 480, 640, 480, false), CameraFramePath::Copy);
-    EXPECT_EQ(ChooseCameraFramePath(640, 480, 640, 480, true), CameraFramePath::BorderOnly);
-    EXPECT_EQ(ChooseCameraFramePath(1280, 720, 640, 480, false), CameraFramePath::Fitted);
-    EXPECT_EQ(ChooseCameraFramePath(320, 240, 640, 480, true), CameraFramePath::Fitted);
-    EXPECT_EQ(ChooseCameraFramePath(640, -480, 640, 480, false), CameraFramePath::Fitted)
-        << "a top-down picture must be turned over, never copied";
-}

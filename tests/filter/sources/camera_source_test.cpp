@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "filter/framework/TestCameraIds.h"
 #include "filter/sources/FrameFormat.h"
@@ -17,17 +18,8 @@ namespace {
 constexpr size_t kSize = FrameBytes(kFrameWidth, kFrameHeight);
 constexpr uint32_t kRed = 0xFFFF0000;
 
-// Fills frames until the camera has delivered one (bounded: a graph that never delivers fails the test).
-HRESULT FillFirstFrame(std::vector<uint8_t>& frame)
-{
-    HRESULT hr = E_FAIL;
-    for (ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline;) {
-        hr = FillCameraFrame(frame.data(), frame.size());
-        if (hr == S_OK) return hr;
-        Sleep(10);
-    }
-    return hr;
-}
+uint32_t g_now = 0;
+uint32_t TestTick() { return g_now; }
 
 const uint8_t* Pixel(const std::vector<uint8_t>& frame, int x, int yFromTop)
 {
@@ -55,14 +47,37 @@ protected:
         registration = nullptr;
     }
     void SetUp() override { ASSERT_TRUE(registration->Registered()); }
-    void TearDown() override { StopCameraSource(); }
+    void TearDown() override
+    {
+        input.reset();
+        CameraInput::SetTickSource(nullptr);
+    }
 
     HRESULT Start(const std::wstring& name, int32_t useBorder = 0, const std::wstring& border = L"")
     {
-        HRESULT hr = StartCameraSource(name, useBorder, border, kFrameWidth, kFrameHeight);
-        if (FAILED(hr)) StopCameraSource();
-        return hr;
+        input = std::make_unique<CameraInput>(name, useBorder, border);
+        return input->Start(kFrameWidth, kFrameHeight);
     }
+    HRESULT Fill() { return input->Fill(frame.data(), frame.size()); }
+    // Fills frames until one satisfies `done` (bounded: a camera that never gets there fails the test).
+    template <class Done>
+    HRESULT FillUntil(Done done)
+    {
+        HRESULT hr = E_FAIL;
+        for (ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
+            hr = Fill();
+            if (hr == S_OK && done()) return hr;
+        }
+        return hr == S_OK ? E_FAIL : hr;
+    }
+    HRESULT FillFirstFrame() { return FillUntil([] { return true; }); }
+    bool ShowsTestFrame()
+    {
+        const int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
+        return FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number) == -1;
+    }
+
+    std::unique_ptr<CameraInput> input;
 
     static TestCameraRegistration* registration;
     TempDir dir;
@@ -74,7 +89,7 @@ TestCameraRegistration* CameraSourceTest::registration = nullptr;
 TEST_F(CameraSourceTest, SameSizeCameraWithoutBorderGivesTheGrabbedBytesUnchanged)
 {
     ASSERT_GE(Start(L"Test Camera"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
     int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
     EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1);
 }
@@ -82,7 +97,7 @@ TEST_F(CameraSourceTest, SameSizeCameraWithoutBorderGivesTheGrabbedBytesUnchange
 TEST_F(CameraSourceTest, WideCameraIsFittedBetweenBlackBands)
 {
     ASSERT_GE(Start(L"Test Camera 720p"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
     for (int y : {0, 59, 420, 479}) EXPECT_TRUE(IsBlack(Pixel(frame, 320, y))) << "row " << y;
     // Column x of the frame shows column 2x of the camera, whose blue is (2x) & 0xFF.
     const uint8_t* middle = Pixel(frame, 50, 240);
@@ -93,7 +108,7 @@ TEST_F(CameraSourceTest, WideCameraIsFittedBetweenBlackBands)
 TEST_F(CameraSourceTest, SmallCameraIsScaledUpToTheWholeFrame)
 {
     ASSERT_GE(Start(L"Test Camera 240p"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
     const uint8_t* middle = Pixel(frame, 320, 240);
     EXPECT_NEAR(middle[0], 160, 6);
     EXPECT_NEAR(middle[1], 120, 6);
@@ -106,26 +121,22 @@ TEST_F(CameraSourceTest, BorderCoversTheWholeFrameAndSwitchesOffAndOnAgain)
     const std::wstring border = dir.File(L"border.png");
     ASSERT_TRUE(WriteRedBorder(border));
     ASSERT_GE(Start(L"Test Camera", 1, border), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+    ASSERT_EQ(FillUntil([&] { return IsRed(Pixel(frame, 5, 5)); }), S_OK) << "the border is prepared by a worker";
     EXPECT_TRUE(IsRed(Pixel(frame, 634, 474)));
     const uint8_t* inside = Pixel(frame, 320, 240);
     EXPECT_EQ(inside[0], 320 & 0xFF);
     EXPECT_EQ(inside[1], 240);
 
-    SetBorderEnabled(0);
-    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
-    int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
-    EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1) << "border gone";
+    input->SetBorderEnabled(false);
+    EXPECT_EQ(FillUntil([&] { return ShowsTestFrame(); }), S_OK) << "border gone";
 
-    SetBorderEnabled(1);
-    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
-    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5))) << "the same border is back";
+    input->SetBorderEnabled(true);
+    EXPECT_EQ(FillUntil([&] { return IsRed(Pixel(frame, 5, 5)); }), S_OK) << "the same border is back";
 
-    // The decoded border is a GDI+ bitmap: stopping the input lets go of it, so none outlives a GDI+ shutdown.
-    EXPECT_TRUE(CameraBorderPictureHeld());
-    StopCameraSource();
-    EXPECT_FALSE(CameraBorderPictureHeld());
+    // Stopping the input lets go of the prepared border, so none outlives a GDI+ shutdown.
+    EXPECT_TRUE(input->BorderPictureHeld());
+    input->Stop();
+    EXPECT_FALSE(input->BorderPictureHeld());
 }
 
 TEST_F(CameraSourceTest, BorderOverAFittedCameraAndAStretchedSmallBorder)
@@ -133,29 +144,29 @@ TEST_F(CameraSourceTest, BorderOverAFittedCameraAndAStretchedSmallBorder)
     const std::wstring border = dir.File(L"small.png");
     ASSERT_TRUE(WriteRedBorder(border, 320, 240, 20));
     ASSERT_GE(Start(L"Test Camera 720p", 1, border), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    EXPECT_TRUE(IsRed(Pixel(frame, 320, 10))) << "the border lies over the black band too";
+    ASSERT_EQ(FillUntil([&] { return IsRed(Pixel(frame, 320, 10)); }), S_OK) << "the border lies over the band too";
     EXPECT_TRUE(IsRed(Pixel(frame, 30, 240))) << "stretched: 20 pixels become 40";
     EXPECT_FALSE(IsRed(Pixel(frame, 50, 240)));
 }
 
-TEST_F(CameraSourceTest, BorderChosenWhileBordersAreOffShowsAtOnceAndAReplacedFileOnTheNextFrame)
+TEST_F(CameraSourceTest, BorderChosenWhileBordersAreOffShowsAndAReplacedFileIsFollowed)
 {
     ASSERT_GE(Start(L"Test Camera", 0, L""), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
     EXPECT_FALSE(IsRed(Pixel(frame, 5, 5)));
 
     const std::wstring border = dir.File(L"chosen.png");
     ASSERT_TRUE(WriteRedBorder(border));
-    AssignBorderPath(border);
-    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
-    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+    input->AssignBorder(border);
+    EXPECT_EQ(FillUntil([&] { return IsRed(Pixel(frame, 5, 5)); }), S_OK);
 
-    ASSERT_TRUE(WriteSolidPicture(border, 640, 480, 0xFF0000FF));  // now an opaque blue picture
-    ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
-    const uint8_t* p = Pixel(frame, 320, 240);
-    EXPECT_GT(p[0], 215);
-    EXPECT_LT(p[2], 40);
+    // Now an opaque blue picture, seen by the worker's next look at the file.
+    ASSERT_TRUE(WriteSolidPicture(border, 640, 480, 0xFF0000FF));
+    EXPECT_EQ(FillUntil([&] {
+                  const uint8_t* p = Pixel(frame, 320, 240);
+                  return p[0] > 215 && p[2] < 40;
+              }),
+              S_OK);
 }
 
 TEST_F(CameraSourceTest, UnreadableBordersLeaveThePictureAlone)
@@ -164,77 +175,82 @@ TEST_F(CameraSourceTest, UnreadableBordersLeaveThePictureAlone)
     ASSERT_TRUE(WriteBytesFile(corrupt, std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, '\x11')));
     for (const std::wstring& border : {corrupt, dir.File(L"missing.png")}) {
         ASSERT_GE(Start(L"Test Camera", 1, border), 0);
-        ASSERT_EQ(FillFirstFrame(frame), S_OK);
-        int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
-        EXPECT_EQ(FirstTestFrameMismatch(frame.data(), frame.size(), 640, 480, number), -1);
-        StopCameraSource();
+        ASSERT_EQ(FillFirstFrame(), S_OK);
+        Sleep(200);  // time for the worker to have tried the border
+        ASSERT_EQ(FillFirstFrame(), S_OK);
+        EXPECT_TRUE(ShowsTestFrame());
+        input->Stop();
     }
 }
 
-TEST_F(CameraSourceTest, HugeBorderIsDecodedOnceNotForEveryFrame)
+TEST_F(CameraSourceTest, HugeBorderIsPreparedOffTheStreamWhichGoesOnMeanwhile)
 {
     const std::wstring border = dir.File(L"huge.png");
     ASSERT_TRUE(WriteRedBorder(border, 8000, 8000, 400));
-    ASSERT_GE(Start(L"Test Camera", 1, border), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    ULONGLONG start = GetTickCount64();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(FillCameraFrame(frame.data(), frame.size()), S_OK);
-    EXPECT_LT(GetTickCount64() - start, 1000u) << "later frames reuse the prepared border";
-    EXPECT_TRUE(IsRed(Pixel(frame, 5, 5)));
+    ASSERT_GE(Start(L"Test Camera", 0, L""), 0);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
+    input->AssignBorder(border);
+    for (int i = 0; i < 5; ++i) {
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_GE(Fill(), 0);
+        EXPECT_LT(GetTickCount64() - start, 50u) << "a frame never decodes the border";
+    }
+    EXPECT_EQ(FillUntil([&] { return IsRed(Pixel(frame, 5, 5)); }), S_OK);
 }
 
 TEST_F(CameraSourceTest, NoCameraUnknownCameraAndTheVirtualCameraItselfGiveNoCamera)
 {
     for (const wchar_t* name : {L"", L"No Such Camera", L"Veltrane"}) {
         EXPECT_EQ(Start(name), E_FRAME_NOCAMERA);
-        EXPECT_EQ(FillCameraFrame(frame.data(), frame.size()), E_FRAME_NOCAMERA);
-        EXPECT_EQ(CurrentCameraName(), L"");
+        EXPECT_EQ(Fill(), E_FRAME_NOCAMERA);
+        EXPECT_FALSE(input->Running());
     }
     EXPECT_EQ(frame[0], 0x5A);
 }
 
-TEST_F(CameraSourceTest, RunningCameraIsKeptWhenSelectedAgainAndSmallSamplesAreNotWritten)
+TEST_F(CameraSourceTest, RunningCameraHasItsNameAndSmallSamplesAreNotWritten)
 {
-    ASSERT_GE(Start(L"Test Camera"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    EXPECT_EQ(Start(L"Test Camera"), S_OK);
-    EXPECT_EQ(CurrentCameraName(), L"Test Camera");
+    ASSERT_EQ(Start(L"Test Camera"), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
+    EXPECT_TRUE(input->Running());
+    EXPECT_EQ(input->Name(), L"Test Camera");
     std::vector<uint8_t> small(FrameBytes(320, 240), 0x5A);
-    EXPECT_EQ(FillCameraFrame(small.data(), small.size()), S_FALSE);
+    EXPECT_EQ(input->Fill(small.data(), small.size()), S_FALSE);
     EXPECT_EQ(small[0], 0x5A);
 }
 
-TEST_F(CameraSourceTest, CameraThatStopsDeliveringKeepsItsLastPicture)
+TEST_F(CameraSourceTest, CameraWithoutNewSamplesForTwoSecondsShowsNoCamera)
 {
+    g_now = 100000;
+    CameraInput::SetTickSource(&TestTick);
     ASSERT_GE(Start(L"Test Camera Stalling"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    for (int i = 0; i < 20; ++i) {
-        ULONGLONG start = GetTickCount64();
-        HRESULT hr = FillCameraFrame(frame.data(), frame.size());
-        EXPECT_LT(GetTickCount64() - start, 500u) << "the producer never waits for the camera";
-        EXPECT_EQ(hr, S_OK);
-    }
-    int number = ReadTestFrameNumber(frame.data(), frame.size(), 640, 480);
-    EXPECT_LT(number, static_cast<int>(kStallingCameraFrames));
+    ASSERT_EQ(FillFirstFrame(), S_OK);
+    Sleep(500);  // the stalling camera has sent its last frame
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Fill(), S_OK);
+    EXPECT_LT(GetTickCount64() - start, 100u) << "the producer never waits for the camera";
+    g_now += CameraInput::kStallMilliseconds + 1;
+    EXPECT_EQ(Fill(), E_FRAME_NOCAMERA);
 }
 
 TEST_F(CameraSourceTest, CameraUnregisteredWhileRunningGoesOnWithoutFault)
 {
     ASSERT_GE(Start(L"Test Camera"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
+    ASSERT_EQ(FillFirstFrame(), S_OK);
     delete registration;
     registration = nullptr;
-    for (int i = 0; i < 5; ++i) EXPECT_GE(FillCameraFrame(frame.data(), frame.size()), 0);
-    StopCameraSource();
+    for (int i = 0; i < 5; ++i) EXPECT_GE(Fill(), 0);
+    input->Stop();
     registration = new TestCameraRegistration();
     ASSERT_TRUE(registration->Registered());
 }
 
 TEST_F(CameraSourceTest, StopTwiceOrBeforeAnyStartIsHarmless)
 {
-    StopCameraSource();
-    StopCameraSource();
-    EXPECT_EQ(FillCameraFrame(frame.data(), frame.size()), E_FRAME_NOCAMERA);
+    input = std::make_unique<CameraInput>(L"Test Camera", 0, L"");
+    input->Stop();
+    input->Stop();
+    EXPECT_EQ(Fill(), E_FRAME_NOCAMERA);
 }
 
 TEST_F(CameraSourceTest, ShowingPropertiesOfACameraWithoutPagesOrOfNoCameraReturnsAtOnce)
@@ -249,14 +265,14 @@ TEST_F(CameraSourceTest, ShowingPropertiesOfACameraWithoutPagesOrOfNoCameraRetur
 TEST_F(CameraSourceTest, TwoHundredStartsAndStopsLeaveNoThreadsBehind)
 {
     ASSERT_GE(Start(L"Test Camera"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    StopCameraSource();
+    ASSERT_EQ(FillFirstFrame(), S_OK);
+    input->Stop();
     const size_t threadsBefore = CountThreads();
     const size_t handlesBefore = CountOpenHandles();
     for (int cycle = 0; cycle < 200; ++cycle) {
         ASSERT_GE(Start(L"Test Camera"), 0) << "cycle " << cycle;
-        ASSERT_EQ(FillFirstFrame(frame), S_OK) << "cycle " << cycle;
-        StopCameraSource();
+        ASSERT_EQ(FillFirstFrame(), S_OK) << "cycle " << cycle;
+        input->Stop();
     }
     const size_t threadsAfter = CountThreadsSettlingAtMost(threadsBefore);
     EXPECT_LE(threadsAfter, threadsBefore);
@@ -268,13 +284,13 @@ TEST_F(CameraSourceTest, StartsAndStopsInQuickSuccessionNeverHang)
 {
     // A user clicking through the inputs: the camera's graph is stopped before, or just after, its first frame.
     ASSERT_GE(Start(L"Test Camera"), 0);
-    ASSERT_EQ(FillFirstFrame(frame), S_OK);
-    StopCameraSource();
+    ASSERT_EQ(FillFirstFrame(), S_OK);
+    input->Stop();
     const size_t threadsBefore = CountThreads();
     for (int cycle = 0; cycle < 150; ++cycle) {
         ASSERT_GE(Start(L"Test Camera"), 0) << "cycle " << cycle;
         if (cycle % 3 == 1) Sleep(1);
-        StopCameraSource();
+        input->Stop();
     }
     const size_t threadsAfter = CountThreadsSettlingAtMost(threadsBefore);
     EXPECT_LE(threadsAfter, threadsBefore);

@@ -62,32 +62,6 @@ TEST(DesktopCaptureLayoutTest, SizesBeyondTheLimitHaveNoRowsInsteadOfOverflowing
     EXPECT_EQ(DesktopCaptureLayout(7680, 4320).pixelBytes, 7680u * 3u * 4320u);
 }
 
-TEST(DesktopCaptureDueTest, FirstFrameAfterAStartAlwaysCaptures)
-{
-    EXPECT_TRUE(DesktopCaptureDue(0, 0));
-    EXPECT_TRUE(DesktopCaptureDue(0, 1));
-    EXPECT_TRUE(DesktopCaptureDue(0, 123456));
-}
-
-TEST(DesktopCaptureDueTest, CapturesOnlyWhenMoreThanFortyMillisecondsHavePassed)
-{
-    const uint32_t last = 100000;
-    EXPECT_FALSE(DesktopCaptureDue(last, last));
-    EXPECT_FALSE(DesktopCaptureDue(last, last + 20));
-    EXPECT_FALSE(DesktopCaptureDue(last, last + 40));
-    EXPECT_TRUE(DesktopCaptureDue(last, last + 41));
-    EXPECT_TRUE(DesktopCaptureDue(last, last + 100));
-}
-
-TEST(DesktopCaptureDueTest, TickWrapAroundKeepsThePace)
-{
-    const uint32_t last = 0xFFFFFFF0u;  // 16 ms before the wrap
-    EXPECT_FALSE(DesktopCaptureDue(last, 0xFFFFFFFFu));
-    EXPECT_FALSE(DesktopCaptureDue(last, 24));  // 40 ms after
-    EXPECT_TRUE(DesktopCaptureDue(last, 25));   // 41 ms after
-    EXPECT_TRUE(DesktopCaptureDue(last, 1000));
-}
-
 TEST(ResolveDesktopMonitorTest, PositionInsideTheListIsTaken)
 {
     // Two monitors, the second primary.

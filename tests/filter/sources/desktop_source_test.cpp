@@ -1,5 +1,5 @@
 // The desktop input against the real GDI and GDI+ of the test session's screen: a top-most window covering the
-// primary monitor is painted in known colours, captured, fitted into the frame and paced by an injected clock.
+// primary monitor is painted in known colours, captured at the monitor's current size and fitted into the frame.
 #include "filter/sources/DesktopSource.h"
 
 #include <gtest/gtest.h>
@@ -24,9 +24,6 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-uint32_t g_now = 1000;
-uint32_t FakeTick() { return g_now; }
 
 // ---- frame inspection ----------------------------------------------------------------------------------------
 
@@ -90,16 +87,20 @@ class DesktopSourceTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { LoadSettings(); }
 
-    void SetUp() override
+    // One capture into frame_.
+    ::testing::AssertionResult Capture(const MonitorRecord& monitor)
     {
-        ForgetDesktopSource();
-        g_now = 1000;
-        SetDesktopTickSource(&FakeTick);
+        if (CaptureMonitorFrame(monitor, W, H, frame_)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no frame made";
     }
-    void TearDown() override
+    // Fills from input until the frame shows colours (bounded).
+    ::testing::AssertionResult FillUntilShown(DesktopInput& input, Colours colours)
     {
-        SetDesktopTickSource(nullptr);
-        ForgetDesktopSource();
+        for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline; Sleep(10)) {
+            if (input.Fill(frame_.data(), frame_.size()) == S_OK && ShowsHalves(frame_, colours))
+                return ::testing::AssertionSuccess();
+        }
+        return ShowsHalves(frame_, colours);
     }
 
     static MonitorRecord Primary()
@@ -127,131 +128,69 @@ TEST_F(DesktopSourceTest, TestSessionHasASixteenByNineMonitor)
     EXPECT_EQ(primary.Height, 1080);
 }
 
-TEST_F(DesktopSourceTest, WithoutAMonitorNothingIsWritten)
-{
-    EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_FALSE);
-    for (uint8_t byte : frame_) ASSERT_EQ(byte, 0x55);
-    EXPECT_FALSE(CurrentDesktopMonitor().has_value());
-}
-
-TEST_F(DesktopSourceTest, FrameShowsTheMonitorFittedAndFollowsThePace)
+TEST_F(DesktopSourceTest, CaptureShowsTheMonitorFittedAtItsCurrentSize)
 {
     const MonitorRecord primary = Primary();
     const Colours first{kRed, kBlue}, second{kGreen, kYellow};
     CoverWindow cover(primary.Width, primary.Height, first);
     ASSERT_TRUE(cover);
-    StartDesktopSource(primary, W, H);
-
     ASSERT_TRUE(ScreenShows(primary, first));
-
-    // The first frame after the start captures, whatever the tick.
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
+    ASSERT_TRUE(Capture(primary));
     EXPECT_TRUE(ShowsHalves(frame_, first));
 
-    // A new picture on the screen: up to 40 ms after the capture the old one is repeated, at 41 ms it shows.
+    // A record from before a change of resolution: the capture takes the monitor's size of the moment.
     cover.Repaint(second);
     ASSERT_TRUE(ScreenShows(primary, second));
-    const uint32_t captured = g_now;
-    for (uint32_t later : {0u, 20u, 40u}) {
-        g_now = captured + later;
-        ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-        EXPECT_TRUE(ShowsHalves(frame_, first)) << later << " ms";
-    }
-    g_now = captured + 41;
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
+    ASSERT_TRUE(Capture(MonitorRecord{primary.DeviceName, 800, 600}));
     EXPECT_TRUE(ShowsHalves(frame_, second));
-
-    // The clock runs from that capture: 20 ms later still the same picture, even though the screen changed.
-    cover.Repaint(first);
-    ASSERT_TRUE(ScreenShows(primary, first));
-    g_now += 20;
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, second));
-
-    // Once the clock is reset the very next frame captures.
-    ResetDesktopCaptureClock();
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, first));
-
-    // A tick that wrapped past zero since the last capture still paces the captures.
-    cover.Repaint(second);
-    ASSERT_TRUE(ScreenShows(primary, second));
-    g_now = 0xFFFFFFF0u;
-    ResetDesktopCaptureClock();
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, second));
-    cover.Repaint(first);
-    ASSERT_TRUE(ScreenShows(primary, first));
-    g_now = 24;  // 40 ms later
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, second));
-    g_now = 25;
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, first));
 }
 
-TEST_F(DesktopSourceTest, TimeOfOneCaptureOfTheWholeScreen)
-{
-    StartDesktopSource(Primary(), W, H);
-    constexpr int kRuns = 10;
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < kRuns; ++i) {
-        g_now += 41;
-        ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    }
-    QueryPerformanceCounter(&end);
-    const double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                      static_cast<double>(frequency.QuadPart) / kRuns;
-    std::printf("[ timing ] capture and convert of %dx%d: %.1f ms\n", Primary().Width, Primary().Height, ms);
-}
-
-TEST_F(DesktopSourceTest, SampleOfAnotherSizeIsNeverWritten)
-{
-    const MonitorRecord primary = Primary();
-    const Colours colours{kBlue, kRed};
-    CoverWindow cover(primary.Width, primary.Height, colours);
-    ASSERT_TRUE(cover);
-    ASSERT_TRUE(ScreenShows(primary, colours));
-    StartDesktopSource(primary, W, H);
-    std::vector<uint8_t> small(FrameBytes(320, 240), 0x55);
-    for (int i = 0; i < 3; ++i) {
-        g_now += 41;
-        EXPECT_EQ(FillDesktopFrame(small.data(), small.size()), S_FALSE);
-    }
-    for (uint8_t byte : small) ASSERT_EQ(byte, 0x55);
-    EXPECT_EQ(FillDesktopFrame(nullptr, frame_.size()), S_FALSE);
-
-    // The small samples took the clock's turns: a frame of the right size at the same tick has nothing to show
-    // yet, the next turn captures.
-    EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_FALSE);
-    for (uint8_t byte : frame_) ASSERT_EQ(byte, 0x55);
-    g_now += 41;
-    EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    EXPECT_TRUE(ShowsHalves(frame_, colours));
-}
-
-TEST_F(DesktopSourceTest, MonitorThatCannotBeCapturedGivesABlackFrame)
+TEST_F(DesktopSourceTest, MonitorThatIsGoneGivesABlackFrame)
 {
     const MonitorRecord primary = Primary();
     CoverWindow cover(primary.Width, primary.Height, {kRed, kBlue});
     ASSERT_TRUE(cover);
-    const MonitorRecord broken[] = {
-        {primary.DeviceName, 0, primary.Height},
-        {primary.DeviceName, primary.Width, 0},
-        {primary.DeviceName, 0, 0},
-        {primary.DeviceName, -5, -5},
-        {"\\\\.\\NOSUCHDISPLAY9", primary.Width, primary.Height},
-    };
-    for (const MonitorRecord& record : broken) {
-        SCOPED_TRACE(testing::Message() << record.DeviceName << " " << record.Width << " x " << record.Height);
-        ForgetDesktopSource();
-        StartDesktopSource(record, W, H);
-        std::fill(frame_.begin(), frame_.end(), uint8_t{0x55});
-        EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-        EXPECT_TRUE(AllZero(frame_));
-    }
+    std::fill(frame_.begin(), frame_.end(), uint8_t{0x55});
+    ASSERT_TRUE(Capture(MonitorRecord{"\\\\.\\NOSUCHDISPLAY9", primary.Width, primary.Height}));
+    EXPECT_TRUE(AllZero(frame_));
+}
+
+TEST_F(DesktopSourceTest, InputCapturesOnItsOwnThreadAndTheStreamOnlyCopies)
+{
+    const MonitorRecord primary = Primary();
+    const Colours first{kRed, kBlue}, second{kGreen, kYellow};
+    CoverWindow cover(primary.Width, primary.Height, first);
+    ASSERT_TRUE(cover);
+    ASSERT_TRUE(ScreenShows(primary, first));
+    DesktopInput input(primary);
+    ASSERT_EQ(input.Start(W, H), S_OK);
+    ASSERT_TRUE(FillUntilShown(input, first));
+    const ULONGLONG before = GetTickCount64();
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(input.Fill(frame_.data(), frame_.size()), S_OK);
+    EXPECT_LT(GetTickCount64() - before, 50u) << "ten frames, ten copies";
+
+    cover.Repaint(second);
+    ASSERT_TRUE(ScreenShows(primary, second));
+    EXPECT_TRUE(FillUntilShown(input, second)) << "the capture thread follows the screen";
+
+    std::vector<uint8_t> small(FrameBytes(320, 240), 0x55);
+    EXPECT_EQ(input.Fill(small.data(), small.size()), S_FALSE);
+    for (uint8_t byte : small) ASSERT_EQ(byte, 0x55);
+    input.Stop();
+    EXPECT_EQ(input.Fill(frame_.data(), frame_.size()), S_FALSE);
+}
+
+TEST_F(DesktopSourceTest, TimeOfOneCaptureOfTheWholeScreen)
+{
+    constexpr int kRuns = 10;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < kRuns; ++i) ASSERT_TRUE(Capture(Primary()));
+    QueryPerformanceCounter(&end);
+    const double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                      static_cast<double>(frequency.QuadPart) / kRuns;
+    std::printf("[ timing ] capture and convert of %dx%d: %.1f ms\n", Primary().Width, Primary().Height, ms);
 }
 
 TEST_F(DesktopSourceTest, SelectingAMonitorStoresItsPosition)
@@ -263,45 +202,23 @@ TEST_F(DesktopSourceTest, SelectingAMonitorStoresItsPosition)
     for (int32_t index : {-1, count, 7, primary}) {
         SCOPED_TRACE(index);
         ProcessSettings().SetNumber(&FilterSettings::DesktopIndex, 12345);
-        EXPECT_EQ(SelectDesktopMonitor(index), primary);
+        MonitorRecord selected;
+        EXPECT_EQ(SelectDesktopMonitor(index, &selected), primary);
         EXPECT_EQ(CurrentSettings().DesktopIndex, primary);
-        const std::optional<MonitorRecord> current = CurrentDesktopMonitor();
-        ASSERT_TRUE(current.has_value());
-        EXPECT_EQ(current->DeviceName, monitors[primary].DeviceName);
-        EXPECT_EQ(current->Width, monitors[primary].Width);
-        EXPECT_EQ(current->Height, monitors[primary].Height);
+        EXPECT_EQ(selected.DeviceName, monitors[primary].DeviceName);
+        EXPECT_EQ(selected.Width, monitors[primary].Width);
     }
-    // A selection without a start gives frames of the size of the last start only.
-    EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_FALSE);
-    StartDesktopSource(monitors[primary], W, H);
-    EXPECT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
 }
 
 TEST_F(DesktopSourceTest, ManyCapturesLeaveNoGdiObjectsOrHandlesBehind)
 {
-    // A corner of the primary monitor takes every step of a full capture in a fraction of its time.
-    const MonitorRecord corner{Primary().DeviceName, 192, 108};
-    StartDesktopSource(corner, W, H);
-    g_now += 41;
-    ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);  // whatever a first capture sets up once
+    ASSERT_TRUE(Capture(Primary()));  // whatever a first capture sets up once
     const HeldResources before = Held();
     ASSERT_GT(before.gdiObjects, 0u);
     ASSERT_GT(before.handles, 0u);
-
-    for (int i = 0; i < 200; ++i) {
-        g_now += 41;
-        ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-    }
-    // The broken records take the early ways out of the capture.
-    for (const MonitorRecord& record : {MonitorRecord{"\\\\.\\NOSUCHDISPLAY9", 1920, 1080},
-                                        MonitorRecord{Primary().DeviceName, 0, 1080}}) {
-        StartDesktopSource(record, W, H);
-        for (int i = 0; i < 20; ++i) {
-            g_now += 41;
-            ASSERT_EQ(FillDesktopFrame(frame_.data(), frame_.size()), S_OK);
-        }
-    }
-
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(Capture(Primary()));
+    // A monitor that is gone takes the early way out of the capture.
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(Capture(MonitorRecord{"\\\\.\\NOSUCHDISPLAY9", 1920, 1080}));
     const HeldResources after = Held();
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
     EXPECT_EQ(after.handles, before.handles);

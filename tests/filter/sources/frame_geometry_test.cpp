@@ -198,4 +198,28 @@ TEST(CopyRowsBottomUpTest, NothingIsWrittenForEmptySizesOrNullBuffers)
     EXPECT_EQ(frame, untouched);
 }
 
+TEST(BlendPremultipliedOverTest, EachColourKeepsWhatTheAlphaLeavesPlusTheOverlay)
+{
+    struct Row {
+        uint8_t below;
+        uint8_t overlay;  // premultiplied colour
+        uint8_t alpha;
+        uint8_t expected;
+    };
+    const Row rows[] = {
+        {200, 0, 0, 200},      // transparent: the frame stays
+        {200, 90, 255, 90},    // opaque: the overlay replaces it
+        {200, 50, 128, 150},   // 200 * 127 / 255 = 99.6 -> 100, plus 50
+        {255, 255, 1, 255},    // a sum above 255 is held at 255
+        {0, 10, 10, 10},
+    };
+    for (const Row& row : rows) {
+        uint8_t frame[3] = {row.below, row.below, row.below};
+        const uint8_t overlay[4] = {row.overlay, row.overlay, row.overlay, row.alpha};
+        BlendPremultipliedOver(frame, overlay, 1);
+        EXPECT_EQ(frame[0], row.expected) << int(row.below) << " under " << int(row.overlay) << "/" << int(row.alpha);
+        EXPECT_EQ(frame[2], row.expected);
+    }
+}
+
 }  // namespace

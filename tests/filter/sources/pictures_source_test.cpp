@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "filter/sources/FrameFormat.h"
@@ -42,21 +43,34 @@ protected:
     }
     void TearDown() override
     {
-        StartPicturesSource(L"", 3000, 1000, 2, 1, kFrameWidth, kFrameHeight);
+        if (input) input->Stop();
         SetPicturesTickSource(nullptr);
         EXPECT_TRUE(WaitForPictureLoads(60000));
     }
 
+    // Starts a new input on folder and waits for its scan.
     HRESULT Start(const std::wstring& folder, int32_t type = 2, int32_t changed = 3000, int32_t morphing = 1000)
     {
-        return StartPicturesSource(folder, changed, morphing, type, 1, kFrameWidth, kFrameHeight);
+        if (input) input->Stop();
+        FilterSettings settings;
+        settings.PicturesDirectory = folder;
+        settings.PicChType = type;
+        settings.ChangedTime = changed;
+        settings.MorphingTime = morphing;
+        input = std::make_unique<PicturesInput>(settings);
+        const HRESULT hr = input->Start(kFrameWidth, kFrameHeight);
+        EXPECT_TRUE(input->WaitUntilScanned(60000));
+        return hr;
     }
+    std::vector<std::wstring> PicturesList() { return input->Pictures(); }
 
     HRESULT FillAt(uint32_t now)
     {
         g_now = now;
-        return FillPicturesFrame(sample.data(), sample.size());
+        return input->Fill(sample.data(), sample.size());
     }
+
+    std::unique_ptr<PicturesInput> input;
 
     TempDir dir;
     std::vector<uint8_t> sample = std::vector<uint8_t>(kSize, 0x5A);
@@ -85,10 +99,11 @@ TEST_F(PicturesSourceTest, NoPicturesGivesThePlaceholderResult)
 {
     EXPECT_EQ(Start(L""), E_FRAME_NOPICTURES);
     EXPECT_EQ(FillAt(1000), E_FRAME_NOPICTURES);
-    EXPECT_EQ(Start(dir.File(L"missing")), E_FRAME_NOPICTURES);
+    // A folder is scanned by a worker: only the scan tells that it holds nothing.
+    EXPECT_EQ(Start(dir.File(L"missing")), S_OK);
     EXPECT_EQ(FillAt(1100), E_FRAME_NOPICTURES);
     ASSERT_TRUE(WriteBytesFile(dir.File(L"notes.txt"), "no pictures here"));
-    EXPECT_EQ(Start(dir.Path()), E_FRAME_NOPICTURES);
+    EXPECT_EQ(Start(dir.Path()), S_OK);
     EXPECT_EQ(FillAt(1200), E_FRAME_NOPICTURES);
     EXPECT_EQ(sample[0], 0x5A) << "nothing written";
 }
@@ -220,7 +235,7 @@ TEST_F(PicturesSourceTest, FolderLinkBackToItsParentEndsTheScan)
 }
 #endif
 
-TEST_F(PicturesSourceTest, NewFolderRestartsAtItsFirstPictureAndClearingKeepsTheList)
+TEST_F(PicturesSourceTest, NewFolderRestartsAtItsFirstPictureAndStopEndsTheShow)
 {
     ASSERT_TRUE(CreateFolder(dir.File(L"one")));
     ASSERT_TRUE(CreateFolder(dir.File(L"two")));
@@ -230,17 +245,16 @@ TEST_F(PicturesSourceTest, NewFolderRestartsAtItsFirstPictureAndClearingKeepsThe
     ASSERT_EQ(Start(dir.File(L"one"), 3), S_OK);
     FillAt(1000);
 
-    SetPicturesFolder(dir.File(L"two"));
+    input->SetFolder(dir.File(L"two"));
+    ASSERT_TRUE(input->WaitUntilScanned(60000));
     EXPECT_EQ(PicturesList(), (std::vector<std::wstring>{dir.File(L"two\\c.png")}));
     ASSERT_EQ(FillAt(1100), S_OK);
     EXPECT_EQ(sample, ExpectedFrame(dir.File(L"two\\c.png")));
 
-    ClearPicturesFrames();
-    EXPECT_EQ(PicturesList().size(), 1u);
-    ASSERT_EQ(FillAt(1200), S_OK) << "the frames are made again from the kept list";
-
-    SetPicturesFolder(L"");
+    input->SetFolder(L"");
     EXPECT_EQ(FillAt(1300), E_FRAME_NOPICTURES);
+    input->Stop();
+    EXPECT_EQ(FillAt(1400), S_FALSE) << "a stopped input writes nothing";
 }
 
 TEST_F(PicturesSourceTest, LiveSettersReachTheRunningSlideshow)
@@ -250,8 +264,8 @@ TEST_F(PicturesSourceTest, LiveSettersReachTheRunningSlideshow)
     ASSERT_EQ(Start(dir.Path(), 1, 3000), S_OK);
     std::vector<uint8_t> second = ExpectedFrame(PicturesList()[1]);
     FillAt(1000);
-    SetPicturesChangedTime(100);
-    SetPicturesChangeType(3);
+    input->SetChangedTime(100);
+    input->SetChangeType(3);
     ASSERT_EQ(FillAt(1101), S_OK);
     EXPECT_EQ(sample, second) << "new interval and an immediate change";
 }
@@ -262,7 +276,7 @@ TEST_F(PicturesSourceTest, SampleOfAnotherSizeIsNotWritten)
     ASSERT_EQ(Start(dir.Path()), S_OK);
     std::vector<uint8_t> small(FrameBytes(320, 240), 0x5A);
     g_now = 1000;
-    EXPECT_EQ(FillPicturesFrame(small.data(), small.size()), S_FALSE);
+    EXPECT_EQ(input->Fill(small.data(), small.size()), S_FALSE);
     EXPECT_EQ(small[0], 0x5A);
 }
 

@@ -97,8 +97,8 @@ HRESULT CTestCameraStream::FillBuffer(IMediaSample* sample)
     if (!WriteTestFrame(buffer, size, info_.Width, info_.Height, frame_)) return E_FAIL;
 
     if (info_.StallAfterFrames != 0 && frame_ >= info_.StallAfterFrames) {
-        // Stalls like a camera that stopped delivering, until the next command (a stop) arrives.
-        WaitForSingleObject(GetRequestHandle(), INFINITE);
+        // Stalls like a camera that stopped delivering, until the stream is stopped.
+        WaitForSingleObject(StopHandle(), INFINITE);
     }
     REFERENCE_TIME start = static_cast<REFERENCE_TIME>(frame_) * kTestCameraFrameTime;
     REFERENCE_TIME end = start + kTestCameraFrameTime;
