@@ -27,15 +27,17 @@ constexpr std::array<PlaceholderKind, 4> kPlaceholders = {{
     {E_FRAME_NOPICTURES, L"Data\\nopictures.jpg"},
 }};
 
-// The drawn placeholders (640 x 480 bottom-up RGB24 each, or empty), drawn together by one worker. Each round of
-// drawing has a number, so that a round started before the folder changed installs nothing.
+// The placeholder of the failure shown last (640 x 480 bottom-up RGB24, or empty), drawn by a worker when that
+// failure begins, so that a replaced or deleted picture file is read anew. Each request has a number, so that a
+// drawing that was overtaken by another failure or a new folder installs nothing.
 struct Placeholders {
     CCritSec lock;
     CONDITION_VARIABLE drawn;
-    std::array<std::vector<uint8_t>, kPlaceholders.size()> frames;
-    bool ready = false;
+    HRESULT code = 0;  // the failure asked for last
+    std::vector<uint8_t> frame;
+    bool ready = false;  // frame is that of code
     bool drawing = false;
-    uint64_t round = 0;
+    uint64_t request = 0;
     bool folderReplaced = false;
     std::wstring folder;
 
@@ -48,25 +50,35 @@ Placeholders& State()
     return *state;
 }
 
-// Under the lock: starts the worker that draws every placeholder, unless one is under way.
+const wchar_t* PlaceholderFile(HRESULT code)
+{
+    for (const PlaceholderKind& kind : kPlaceholders) {
+        if (kind.code == code) return kind.file;
+    }
+    return nullptr;
+}
+
+// Under the lock: draws the placeholder of state.code on a worker, unless one is being drawn (which then draws
+// the newest code when it is done).
 void StartDrawingLocked(Placeholders& state)
 {
     if (state.drawing) return;
-    const std::wstring folder = state.folderReplaced ? state.folder : ModuleDirectory();
-    const uint64_t round = state.round;
-    state.drawing = StartModuleWorker([folder, round] {
-        std::array<std::vector<uint8_t>, kPlaceholders.size()> frames;
-        for (size_t i = 0; i < kPlaceholders.size(); ++i) {
-            // Fitted with bicubic scaling on black; a missing or undecodable file gives a black frame.
-            if (!LoadPictureFrame(folder + kPlaceholders[i].file, kFrameWidth, kFrameHeight, frames[i]))
-                frames[i].assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
-        }
+    const wchar_t* file = PlaceholderFile(state.code);
+    const std::wstring path = file ? (state.folderReplaced ? state.folder : ModuleDirectory()) + file : std::wstring();
+    const uint64_t request = state.request;
+    state.drawing = StartModuleWorker([path, request] {
+        std::vector<uint8_t> frame;
+        // Fitted with bicubic scaling on black; a missing or undecodable file, or a code without one, is black.
+        if (path.empty() || !LoadPictureFrame(path, kFrameWidth, kFrameHeight, frame))
+            frame.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
         Placeholders& drawn = State();
         CAutoLock lock(&drawn.lock);
         drawn.drawing = false;
-        if (round == drawn.round) {
-            drawn.frames.swap(frames);
+        if (request == drawn.request) {
+            drawn.frame.swap(frame);
             drawn.ready = true;
+        } else {
+            StartDrawingLocked(drawn);
         }
         WakeAllConditionVariable(&drawn.drawn);
     });
@@ -96,16 +108,17 @@ void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code)
     if (!frame) return;
     Placeholders& state = State();
     CAutoLock lock(&state.lock);
-    if (!state.ready) {
+    if (code != state.code) {
+        state.code = code;
+        state.ready = false;
+        ++state.request;
         StartDrawingLocked(state);
-    } else {
-        for (size_t i = 0; i < kPlaceholders.size(); ++i) {
-            if (kPlaceholders[i].code != code || state.frames[i].size() != size) continue;
-            std::memcpy(frame, state.frames[i].data(), size);
-            return;
-        }
     }
-    std::memset(frame, 0, size);
+    if (state.ready && state.frame.size() == size) {
+        std::memcpy(frame, state.frame.data(), size);
+    } else {
+        std::memset(frame, 0, size);
+    }
 }
 
 void SetPlaceholderFolder(const std::wstring& folder)
@@ -115,8 +128,8 @@ void SetPlaceholderFolder(const std::wstring& folder)
     state.folderReplaced = !folder.empty();
     state.folder = folder;
     state.ready = false;
-    ++state.round;
-    // A round under way installs nothing; the next need starts a new one once it has ended.
+    state.code = 0;
+    ++state.request;
 }
 
 bool WaitForPlaceholders(DWORD milliseconds)
@@ -125,7 +138,7 @@ bool WaitForPlaceholders(DWORD milliseconds)
     CAutoLock lock(&state.lock);
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
-        if (state.ready) return true;
+        if (state.ready || state.code == 0) return true;
         if (!state.drawing) StartDrawingLocked(state);
         DWORD left = INFINITE;
         if (milliseconds != INFINITE) {

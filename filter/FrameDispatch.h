@@ -13,13 +13,13 @@
 // nothing new leaves the frame as it is, so that the stream repeats its last frame.
 void RenderFrame(uint8_t* frame, size_t size);
 
-// The placeholder for producer result `code` into frame: its picture when drawn, black otherwise. The pictures are
-// drawn once, by a worker, the first time any is needed.
+// The placeholder for producer result `code` into frame: its picture once drawn, black until then and for a result
+// without a picture. A worker draws it when that result begins (a result other than the previous one).
 void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code);
 
 // The folder holding "Data\..." placeholder pictures: the module directory unless replaced. Tests replace it to
 // read the shipped pictures without loading the module; an empty string goes back to the module directory. Also
 // forgets the drawn placeholders, so that the next need draws them again.
 void SetPlaceholderFolder(const std::wstring& folder);
-// Waits until the placeholders asked for are drawn; false when the timeout passed first.
+// Waits until the placeholder of the latest result is drawn; false when the timeout passed first.
 bool WaitForPlaceholders(DWORD milliseconds);

@@ -31,6 +31,7 @@ void CSourceStream::SetState(FILTER_STATE state, REFERENCE_TIME start)
         CAutoLock lock(&streamLock_);
         stream_.state = state;
         stream_.start = start;
+        ++stateChanges_;
     }
     if (wakeEvent_) SetEvent(wakeEvent_);
 }
@@ -98,6 +99,8 @@ HRESULT CSourceStream::CleanupStream()
 
 void CSourceStream::SetStreamClock(IReferenceClock* clock)
 {
+    // Held only while streaming; a new thread takes the filter's clock when it starts.
+    if (!ThreadExists()) return;
     {
         CAutoLock lock(&streamLock_);
         stream_.clock.CopyFrom(clock);
@@ -132,6 +135,12 @@ void CSourceStream::WaitForStreamChange(DWORD milliseconds)
     (void)WaitForMultipleObjects(2, waits, FALSE, milliseconds);
 }
 
+uint64_t CSourceStream::StateChanges()
+{
+    CAutoLock lock(&streamLock_);
+    return stateChanges_;
+}
+
 bool CSourceStream::StopRequested()
 {
     CAutoLock lock(&streamLock_);
@@ -158,8 +167,9 @@ DWORD CSourceStream::ThreadProc()
         // A stream that ended by itself idles until the filter changes state again, then goes on (a run after a
         // refused pause, say) or ends (a stop).
         while (!StopRequested()) {
+            const uint64_t seen = StateChanges();
             DeliverSamples();
-            if (!StopRequested()) WaitForStreamChange(INFINITE);
+            while (!StopRequested() && StateChanges() == seen) WaitForStreamChange(INFINITE);
         }
     }
     // The thread's end has no one to report to.

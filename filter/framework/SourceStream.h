@@ -7,6 +7,8 @@
 #include "filter/framework/BasePin.h"
 #include "filter/framework/ComRef.h"
 
+#include <cstdint>
+
 class CSourceStream : public CBaseOutputPin {
 public:
     // What FillBuffer answers for a sample it could not write (its buffer cannot be had): the sample is dropped,
@@ -53,10 +55,13 @@ private:
     // Delivers samples until a stop is requested or delivery ends by itself (end of stream, downstream refusal).
     void DeliverSamples();
     bool StopRequested();
+    // Counts the changes of state and start time, so that a stream that ended by itself waits for the next one.
+    uint64_t StateChanges();
     void SetState(FILTER_STATE state, REFERENCE_TIME start);
 
     CCritSec streamLock_;  // guards stream_ only; taken last and never held while calling out
     StreamState stream_;
+    uint64_t stateChanges_ = 0;
     HANDLE wakeEvent_ = nullptr;     // auto reset: set by every change of the record
     HANDLE stopEvent_ = nullptr;     // manual reset
     HANDLE createdEvent_ = nullptr;  // auto reset: the thread has run OnThreadCreate

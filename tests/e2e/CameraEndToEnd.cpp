@@ -86,3 +86,9 @@ const uint8_t* PixelAt(const CapturedFrame& frame, int x, int y)
 {
     return frame.bytes.data() + (static_cast<size_t>(kHeight - 1 - y) * kWidth + x) * 3;
 }
+
+void CameraEndToEnd::KeepInputReady(CameraGraph& keeper)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(keeper));
+    ASSERT_TRUE(recorder_.WaitFor([](const CapturedFrame& shown) { return !IsAllZero(shown.bytes); }, kFirstFrameMs));
+}

@@ -51,9 +51,10 @@ TEST_F(CameraEndToEnd, PicturesModeShowsTheFittedPicture)
 
     CameraGraph camera;
     ASSERT_NO_FATAL_FAILURE(Start(camera));
-    // From the very first frame: the first picture is waited for when the input starts.
+    // Black until the picture is ready, then the picture.
+    ASSERT_TRUE(recorder_.WaitFor([&](const CapturedFrame& frame) { return Equals(frame, expected); }, kFirstFrameMs));
     std::vector<CapturedFrame> frames;
-    ASSERT_TRUE(recorder_.WaitForCount(4, kFirstFrameMs, &frames));
+    ASSERT_TRUE(recorder_.WaitForCount(3, kFirstFrameMs, &frames));
     for (const CapturedFrame& frame : frames) EXPECT_TRUE(Equals(frame, expected));
     camera.graph.Stop();
 }

@@ -296,6 +296,8 @@ protected:
         const std::shared_ptr<PicturesInput> pictures = ActiveInputAs<PicturesInput>();
         ASSERT_TRUE(pictures);
         ASSERT_TRUE(pictures->WaitUntilScanned(10000));
+        std::vector<BYTE> first(kFullFrameBytes);
+        RenderFrame(first.data(), first.size());  // the failure begins: its placeholder is drawn
         ASSERT_TRUE(WaitForPlaceholders(10000));
     }
     // The input of `mode` (none for a value outside 1 to 4) becomes the active one.

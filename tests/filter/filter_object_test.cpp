@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ks.h>
+#include <ksmedia.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -293,7 +296,7 @@ TEST_F(FilterObjectInterfaces, OneIdentityBehindEveryInterface)
     EXPECT_EQ(data_.QueryInterface(IID_IPersistStream, unknownInterface), E_NOINTERFACE);
 }
 
-TEST_F(FilterObjectInterfaces, StreamInterfacesComeFromTheOnePin)
+TEST_F(FilterObjectInterfaces, FilterHasStreamInterfacesOfItsOwnThatThePinAnswers)
 {
     ComRef<IBaseFilter> filter;
     ASSERT_EQ(filter_.QueryInterface(IID_IBaseFilter, filter), S_OK);
@@ -312,12 +315,38 @@ TEST_F(FilterObjectInterfaces, StreamInterfacesComeFromTheOnePin)
     ASSERT_EQ(pin.QueryInterface(IID_IAMStreamConfig, pinConfig), S_OK);
     ASSERT_EQ(filter_.QueryInterface(IID_IAMStreamConfig, filterConfig), S_OK);
     ASSERT_EQ(data_.QueryInterface(IID_IAMStreamConfig, dataConfig), S_OK);
-    EXPECT_EQ(filterConfig.Get(), pinConfig.Get());
-    EXPECT_EQ(dataConfig.Get(), pinConfig.Get());
+    EXPECT_EQ(dataConfig.Get(), filterConfig.Get());
     ComRef<IKsPropertySet> pinProperties, filterProperties;
     ASSERT_EQ(pin.QueryInterface(IID_IKsPropertySet, pinProperties), S_OK);
     ASSERT_EQ(data_.QueryInterface(IID_IKsPropertySet, filterProperties), S_OK);
-    EXPECT_EQ(filterProperties.Get(), pinProperties.Get());
+    // The filter's interfaces lead back to the filter, the pin's to the pin, as COM's identity rule asks.
+    ComRef<IUnknown> filterIdentity, configIdentity, propertiesIdentity, pinIdentity, pinConfigIdentity;
+    ComRef<IBaseFilter> configFilter;
+    ASSERT_EQ(filter_.QueryInterface(IID_IUnknown, filterIdentity), S_OK);
+    ASSERT_EQ(filterConfig.QueryInterface(IID_IUnknown, configIdentity), S_OK);
+    ASSERT_EQ(filterProperties.QueryInterface(IID_IUnknown, propertiesIdentity), S_OK);
+    ASSERT_EQ(filterConfig.QueryInterface(IID_IBaseFilter, configFilter), S_OK);
+    EXPECT_EQ(configIdentity.Get(), filterIdentity.Get());
+    EXPECT_EQ(propertiesIdentity.Get(), filterIdentity.Get());
+    EXPECT_EQ(configFilter.Get(), filter.Get());
+    ASSERT_EQ(pin.QueryInterface(IID_IUnknown, pinIdentity), S_OK);
+    ASSERT_EQ(pinConfig.QueryInterface(IID_IUnknown, pinConfigIdentity), S_OK);
+    EXPECT_EQ(pinConfigIdentity.Get(), pinIdentity.Get());
+    // Both answer from the one pin: a format set through the filter is the pin's.
+    AM_MEDIA_TYPE* type = nullptr;
+    BYTE caps[128];
+    ASSERT_EQ(filterConfig->GetStreamCaps(3, &type, caps), S_OK);
+    ASSERT_EQ(filterConfig->SetFormat(type), S_OK);
+    DeleteMediaType(type);
+    ASSERT_EQ(pinConfig->GetFormat(&type), S_OK);
+    EXPECT_EQ(reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader.biWidth, 240);
+    DeleteMediaType(type);
+    DWORD returned = 0;
+    GUID category{};
+    ASSERT_EQ(filterProperties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, sizeof(category),
+                                    &returned),
+              S_OK);
+    EXPECT_TRUE(IsEqualGUID(category, PIN_CATEGORY_CAPTURE));
 }
 
 TEST_F(FilterObjectInterfaces, PropertyPagesNameTheSettingsPage)
@@ -355,7 +384,7 @@ public:
     int queries = 0;
 };
 
-TEST(FilterObjectAggregation, InterfacesDelegateToTheOuterObjectExceptThePinsOwn)
+TEST(FilterObjectAggregation, InterfacesDelegateToTheOuterObject)
 {
     DeleteSettingsKey();
     StoreNumber(L"GlobalType", 2);
@@ -383,10 +412,10 @@ TEST(FilterObjectAggregation, InterfacesDelegateToTheOuterObjectExceptThePinsOwn
         EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
         identity->Release();
 
-        // The pin answers its two interfaces itself, without asking the outer object.
+        // The stream configuration is the filter's own, so it is asked for through the outer object too.
         IAMStreamConfig* config = nullptr;
         ASSERT_EQ(data->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)), S_OK);
-        EXPECT_EQ(outer.queries, queriesBefore + 2);
+        EXPECT_EQ(outer.queries, queriesBefore + 3);
         config->Release();
 
         data->Release();

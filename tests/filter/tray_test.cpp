@@ -43,7 +43,9 @@ void RunCommand(HWND tray, int id)
 
 std::vector<BYTE> Frame()
 {
+    // The first frame of a failure has its placeholder drawn; the next one shows it.
     std::vector<BYTE> frame(kFrameBytes);
+    RenderFrame(frame.data(), frame.size());
     EXPECT_TRUE(WaitForPlaceholders(10000));
     RenderFrame(frame.data(), frame.size());
     return frame;
