@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -27,6 +29,25 @@ FilterSettings WithGlobalType(int32_t mode)
     settings.GlobalType = mode;
     return settings;
 }
+
+// A key whose reads or writes of one value run out of memory.
+class FailingKey : public FakeSettingsKey {
+public:
+    explicit FailingKey(std::wstring failing) : failing_(std::move(failing)) {}
+    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size, uint32_t& type) override
+    {
+        if (name == failing_) throw std::bad_alloc();
+        return FakeSettingsKey::ReadValue(name, buffer, capacity, size, type);
+    }
+    void WriteValue(const wchar_t* name, const void* data, uint32_t type, uint32_t bytes) override
+    {
+        if (name == failing_) throw std::bad_alloc();
+        FakeSettingsKey::WriteValue(name, data, type, bytes);
+    }
+
+private:
+    std::wstring failing_;
+};
 
 bool TakeAll(FilterSettings& current, const FilterSettings& saved)
 {
@@ -64,6 +85,8 @@ TEST(SettingsModelChanges, GlobalTypeSeenWithoutTheLockFollowsEveryChange)
     SettingsModel model;
     FakeSettingsKey key;
     key.SetNumber(L"GlobalType", Video);
+    FailingKey failing(L"VideoFile");
+    failing.SetNumber(L"GlobalType", Video);
     struct Step {
         const char* what;
         std::function<void()> change;
@@ -77,6 +100,11 @@ TEST(SettingsModelChanges, GlobalTypeSeenWithoutTheLockFollowsEveryChange)
         {"changed after load", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
         {"revert", [&] { model.Revert(TakeAll); }, Video},
         {"load without key", [&] { model.Load(Devices({}, 1, 0), nullptr); }, SettingDefaults::GlobalType},
+        {"changed once more", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
+        {"load failing midway: defaults", [&] { model.Load(Devices({}, 1, 0), &failing); }, 1},
+        {"changed before a save", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
+        {"save failing midway", [&] { model.Save(failing); }, 9},
+        {"revert to the last complete load", [&] { model.Revert(TakeAll); }, 1},
     };
     for (const Step& step : steps) {
         step.change();
