@@ -177,51 +177,33 @@ TEST(SettingsLoad, NumberCountsOnlyWhenExactlyFourBytesAreStored)
     EXPECT_EQ(state.Current.UseBorder, -1);
 }
 
-TEST(SettingsLoad, ValuesStoredWithAnotherRegistryTypeCountAsMissing)
+TEST(SettingsLoad, ValuesOfAnotherRegistryTypeCountAsMissingAndExpandableStringsAreExpanded)
 {
-    constexpr uint32_t kNone = 0, kBinary = 3, kBigEndian = 5, kMultiString = 7, kQword = 11;
-    const struct {
-        const wchar_t* name;
-        uint32_t type;
-        std::vector<uint8_t> bytes;
-    } stored[] = {
-        {L"GlobalType", kSettingTypeString, Utf16Bytes(L"2", true)},  // its bytes would be 50
-        {L"ChangedTime", kSettingTypeExpandString, Utf16Bytes(L"5", true)},
-        {L"MorphingTime", kBinary, NumberBytes(500)},
-        {L"PicChType", kBigEndian, {0, 0, 0, 1}},
-        {L"DesktopIndex", kQword, NumberBytes(0)},
-        {L"UseBorder", kNone, NumberBytes(0)},
-        {L"RepeatPicturesShowing", kBinary, NumberBytes(0)},
-        {L"RepeatVideo", kMultiString, NumberBytes(0)},
-        {L"ActiveCamera", kMultiString, Utf16Bytes(std::wstring(L"Cam\0", 4), true)},
-        {L"VideoFile", kBinary, Utf16Bytes(L"clip.avi", true)},
-        {L"BorderFile", kSettingTypeNumber, NumberBytes(0x00420041)},  // "AB" if read as a string
-        {L"PicturesDirectory", kNone, Utf16Bytes(L"D:\\Pictures", true)},
-    };
+    constexpr uint32_t kNone = 0, kBinary = 3, kBigEndian = 5, kMultiString = 7;
     SettingsState state = StateWith({L"USB Camera"}, 2, 1);
-    FillWithOldValues(state.Current);
     FakeSettingsKey key;
-    for (const auto& value : stored) key.SetRaw(value.name, value.type, value.bytes);
+    key.SetRaw(L"GlobalType", kSettingTypeString, Utf16Bytes(L"2", true));  // its bytes would be 50
+    key.SetRaw(L"ChangedTime", kSettingTypeExpandString, Utf16Bytes(L"5", true));
+    key.SetRaw(L"PicChType", kBigEndian, {0, 0, 0, 1});
+    key.SetRaw(L"DesktopIndex", kBinary, NumberBytes(0));
+    key.SetRaw(L"ActiveCamera", kMultiString, Utf16Bytes(L"Cam", true));
+    key.SetRaw(L"VideoFile", kBinary, Utf16Bytes(L"clip.avi", true));
+    key.SetRaw(L"BorderFile", kSettingTypeNumber, NumberBytes(0x00420041));  // "AB" if read as a string
+    key.SetRaw(L"PicturesDirectory", kNone, Utf16Bytes(L"D:\\Pictures", true));
     LoadSettingsRecord(state, &key);
     ExpectDefaultNumbers(state.Current, 1);
     EXPECT_EQ(state.Current.ActiveCamera, L"USB Camera");
     EXPECT_EQ(state.Current.VideoFile, L"");
     EXPECT_EQ(state.Current.BorderFile, kDefaultBorder);
     EXPECT_EQ(state.Current.PicturesDirectory, L"");
-}
 
-TEST(SettingsLoad, ExpandableStringsAreExpandedAndThenStillAtMost259Characters)
-{
-    SettingsState state = StateWith({L"USB Camera"}, 1, 0);
-    FakeSettingsKey key;
-    key.Environment[L"PICTURES"] = L"C:\\Users\\me\\Pictures";
-    key.Environment[L"LONG"] = std::wstring(250, L'x');
-    key.SetString(L"PicturesDirectory", L"%PICTURES%\\Holiday", true, kSettingTypeExpandString);
-    key.SetString(L"VideoFile", L"%LONG%\\12345678", false, kSettingTypeExpandString);  // 259 expanded
-    key.SetString(L"BorderFile", L"%LONG%\\123456789", true, kSettingTypeExpandString);  // 260 expanded
-    key.SetString(L"ActiveCamera", L"%PICTURES%", true, kSettingTypeString);  // a plain string is not expanded
+    key.Environment = {{L"PICTURES", L"C:\\Pictures"}, {L"LONG", std::wstring(250, L'x')}};
+    key.SetRaw(L"PicturesDirectory", kSettingTypeExpandString, Utf16Bytes(L"%PICTURES%\\Holiday", true));
+    key.SetRaw(L"VideoFile", kSettingTypeExpandString, Utf16Bytes(L"%LONG%\\12345678", false));  // 259 expanded
+    key.SetRaw(L"BorderFile", kSettingTypeExpandString, Utf16Bytes(L"%LONG%\\123456789", true));  // 260 expanded
+    key.SetString(L"ActiveCamera", L"%PICTURES%");  // a plain string is not expanded
     LoadSettingsRecord(state, &key);
-    EXPECT_EQ(state.Current.PicturesDirectory, L"C:\\Users\\me\\Pictures\\Holiday");
+    EXPECT_EQ(state.Current.PicturesDirectory, L"C:\\Pictures\\Holiday");
     EXPECT_EQ(state.Current.VideoFile, std::wstring(250, L'x') + L"\\12345678");
     EXPECT_EQ(state.Current.BorderFile, kDefaultBorder);
     EXPECT_EQ(state.Current.ActiveCamera, L"%PICTURES%");

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <new>
-#include <utility>
 
 namespace {
 
@@ -29,25 +27,6 @@ FilterSettings WithGlobalType(int32_t mode)
     settings.GlobalType = mode;
     return settings;
 }
-
-// A key whose reads or writes of one value run out of memory.
-class FailingKey : public FakeSettingsKey {
-public:
-    explicit FailingKey(std::wstring failing) : failing_(std::move(failing)) {}
-    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size, uint32_t& type) override
-    {
-        if (name == failing_) throw std::bad_alloc();
-        return FakeSettingsKey::ReadValue(name, buffer, capacity, size, type);
-    }
-    void WriteValue(const wchar_t* name, const void* data, uint32_t type, uint32_t bytes) override
-    {
-        if (name == failing_) throw std::bad_alloc();
-        FakeSettingsKey::WriteValue(name, data, type, bytes);
-    }
-
-private:
-    std::wstring failing_;
-};
 
 bool TakeAll(FilterSettings& current, const FilterSettings& saved)
 {
@@ -85,8 +64,9 @@ TEST(SettingsModelChanges, GlobalTypeSeenWithoutTheLockFollowsEveryChange)
     SettingsModel model;
     FakeSettingsKey key;
     key.SetNumber(L"GlobalType", Video);
-    FailingKey failing(L"VideoFile");
+    FakeSettingsKey failing;
     failing.SetNumber(L"GlobalType", Video);
+    failing.Failing = L"VideoFile";
     struct Step {
         const char* what;
         std::function<void()> change;

