@@ -174,7 +174,7 @@ TEST_F(CameraSourceTest, UnreadableBordersLeaveThePictureAlone)
 TEST_F(CameraSourceTest, HugeBorderIsDecodedOnceNotForEveryFrame)
 {
     const std::wstring border = dir.File(L"huge.png");
-    ASSERT_TRUE(WriteRedBorder(border, 8000, 8000, 400));
+    ASSERT_TRUE(WriteRedBorder(border, 7000, 7000, 400));
     ASSERT_GE(Start(L"Test Camera", 1, border), 0);
     ASSERT_EQ(FillFirstFrame(frame), S_OK);
     ULONGLONG start = GetTickCount64();
