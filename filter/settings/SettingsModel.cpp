@@ -62,24 +62,38 @@ void SettingsModel::SetCurrent(FilterSettings settings)
     PublishGlobalType();
 }
 
-void SettingsModel::Load(SettingsState devices, SettingsReader* reader)
+void SettingsModel::Load(SettingsState devices, SettingsReader* reader) noexcept
 {
-    devices.Current = Current();
-    LoadSettingsRecord(devices, reader);
-    {
+    try {
+        devices.Current = Current();
+        try {
+            LoadSettingsRecord(devices, reader);
+        } catch (...) {
+            // A key that could not be read to the end (no memory for a value) loads as a missing key does rather
+            // than as a record half read.
+            devices.Current = Current();
+            LoadSettingsRecord(devices, nullptr);
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         std::swap(state_, devices);
         PublishGlobalType();
+    } catch (...) {
+        // Not even the defaults could be made: the settings stay as they were.
     }
 }
 
-void SettingsModel::Save(SettingsWriter& writer)
+void SettingsModel::Save(SettingsWriter& writer) noexcept
 {
-    SettingsState record;
-    record.Current = Current();
-    SaveSettingsRecord(record, writer);
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::swap(state_.Saved, record.Saved);
+    try {
+        SettingsState record;
+        record.Current = Current();
+        SaveSettingsRecord(record, writer);
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::swap(state_.Saved, record.Saved);
+    } catch (...) {
+        // The values written before the failure stay written; the saved settings keep the last complete load or
+        // save, which is what a revert returns to.
+    }
 }
 
 std::wstring SettingsModel::Camera(int32_t index) const

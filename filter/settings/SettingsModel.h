@@ -61,10 +61,12 @@ public:
     // Builds a new record from READER (null when there is no settings key) as LoadSettingsRecord does, with the
     // device lists, primary position and module directory of DEVICES, then installs all of it at once. Values
     // the record keeps when nothing is stored are those current when the load began. READER is used outside the
-    // lock.
-    void Load(SettingsState devices, SettingsReader* reader);
+    // lock. When READER or the memory fails midway, the defaults of a missing key are loaded instead; nothing
+    // is thrown.
+    void Load(SettingsState devices, SettingsReader* reader) noexcept;
     // Writes a copy of the current settings to WRITER outside the lock, then makes that copy the saved settings.
-    void Save(SettingsWriter& writer);
+    // A failure midway leaves the saved settings as they were; nothing is thrown.
+    void Save(SettingsWriter& writer) noexcept;
 
     // Entry INDEX of a list; empty outside it.
     std::wstring Camera(int32_t index) const;

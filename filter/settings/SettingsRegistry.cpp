@@ -1,11 +1,14 @@
 #include "filter/settings/SettingsRegistry.h"
 
+#include "filter/settings/FilterSettings.h"
 #include "filter/settings/SettingsStore.h"
 
 #include <cstring>
 #include <vector>
 
-static_assert(kSettingTypeString == REG_SZ && kSettingTypeNumber == REG_DWORD, "registry type numbers");
+static_assert(kSettingTypeString == REG_SZ && kSettingTypeExpandString == REG_EXPAND_SZ &&
+                  kSettingTypeNumber == REG_DWORD,
+              "registry type numbers");
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
 {
@@ -33,12 +36,25 @@ RegistryKey OpenSettingsKey(REGSAM access)
     return RegistryKey(key);
 }
 
-bool RegistrySettingsReader::ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size)
+bool RegistrySettingsReader::ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size,
+                                       uint32_t& type)
 {
     DWORD bytes = capacity;
-    LSTATUS status = RegQueryValueExW(key_, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &bytes);
+    DWORD stored = REG_NONE;
+    LSTATUS status = RegQueryValueExW(key_, name, nullptr, &stored, static_cast<BYTE*>(buffer), &bytes);
     if (status != ERROR_SUCCESS) return false;
     size = bytes;
+    type = stored;
+    return true;
+}
+
+bool RegistrySettingsReader::ExpandEnvironment(const std::wstring& text, std::wstring& expanded)
+{
+    wchar_t buffer[kSettingBufferChars];
+    // The count includes the terminator; a result that does not fit gives the size it would need instead.
+    DWORD count = ExpandEnvironmentStringsW(text.c_str(), buffer, static_cast<DWORD>(kSettingBufferChars));
+    if (count == 0 || count > kSettingBufferChars) return false;
+    expanded.assign(buffer);
     return true;
 }
 

@@ -31,7 +31,9 @@ RegistryKey OpenSettingsKey(REGSAM access);
 class RegistrySettingsReader : public SettingsReader {
 public:
     explicit RegistrySettingsReader(HKEY key) : key_(key) {}
-    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size) override;
+    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size, uint32_t& type) override;
+    // Expanded into a buffer of the settings' 260 characters: a longer result cannot be expanded.
+    bool ExpandEnvironment(const std::wstring& text, std::wstring& expanded) override;
 
 private:
     HKEY key_;

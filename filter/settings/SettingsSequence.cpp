@@ -8,12 +8,16 @@ namespace {
 constexpr uint32_t kNumberBytes = 4;
 constexpr uint32_t kStringBufferBytes = kSettingBufferChars * 2;
 
-// A number is taken only when exactly four bytes are stored; its registry type is not looked at.
+// A number is taken only when it is stored as a number of exactly four bytes: the bytes of a string or of binary
+// data would give a value nobody chose ("2" stored as a string would be 50).
 std::optional<int32_t> ReadNumber(SettingsReader& reader, const wchar_t* name)
 {
     uint8_t bytes[kNumberBytes] = {};
     uint32_t size = 0;
-    if (!reader.ReadValue(name, bytes, sizeof bytes, size) || size != kNumberBytes) return std::nullopt;
+    uint32_t type = 0;
+    if (!reader.ReadValue(name, bytes, sizeof bytes, size, type) || type != kSettingTypeNumber ||
+        size != kNumberBytes)
+        return std::nullopt;
     int32_t value = 0;
     std::memcpy(&value, bytes, sizeof value);
     return value;
@@ -25,18 +29,27 @@ int32_t ReadNumberOr(SettingsReader& reader, const wchar_t* name, int32_t fallba
 }
 
 // A string is made of the stored UTF-16 units up to the first NUL (no terminator needed, an odd last byte is
-// dropped); one longer than 259 characters could not be handed out whole and counts as missing.
+// dropped), stored as a string or as an expandable string, whose environment references are then expanded. One
+// longer than 259 characters, before or after expansion, could not be handed out whole and counts as missing.
 std::optional<std::wstring> ReadString(SettingsReader& reader, const wchar_t* name)
 {
     uint8_t bytes[kStringBufferBytes] = {};
     uint32_t size = 0;
-    if (!reader.ReadValue(name, bytes, sizeof bytes, size)) return std::nullopt;
+    uint32_t type = 0;
+    if (!reader.ReadValue(name, bytes, sizeof bytes, size, type) ||
+        (type != kSettingTypeString && type != kSettingTypeExpandString))
+        return std::nullopt;
     size_t units = (size < kStringBufferBytes ? size : kStringBufferBytes) / 2;
     std::wstring text;
     for (size_t i = 0; i < units; ++i) {
         uint16_t unit = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
         if (unit == 0) break;
         text.push_back(static_cast<wchar_t>(unit));
+    }
+    if (type == kSettingTypeExpandString && text.size() <= kMaxSettingChars) {
+        std::wstring expanded;
+        if (!reader.ExpandEnvironment(text, expanded)) return std::nullopt;
+        text.swap(expanded);
     }
     if (text.size() > kMaxSettingChars) return std::nullopt;
     return text;

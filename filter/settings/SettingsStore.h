@@ -23,11 +23,13 @@ const FilterSettings SavedSettings();
 
 // Rebuilds the camera and monitor lists, finds the module directory, then fills the current settings from the
 // registry with their defaults and copies them into the saved settings. Needs COM on the calling thread. The
-// enumeration and the registry are read before the new values replace the old ones all at once.
-void LoadSettings();
+// enumeration and the registry are read before the new values replace the old ones all at once. Never throws:
+// when memory runs out the defaults of a missing key are loaded.
+void LoadSettings() noexcept;
 
-// Writes the twelve values of the current settings, then makes what was written the saved settings. Always S_OK.
-HRESULT SaveSettings();
+// Writes the twelve values of the current settings, then makes what was written the saved settings. Always S_OK;
+// never throws.
+HRESULT SaveSettings() noexcept;
 
 // Writes one value of BYTES bytes under the settings key, creating the key if needed. Always 1; failures are
 // not reported.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <set>
 #include <tuple>
 
 #include "filter/sources/PictureFiles.h"
@@ -26,46 +28,59 @@ bool IdentifyFolder(const std::wstring& folder, FolderIdentity* identity)
     return true;
 }
 
+// Closes a folder listing however its loop is left.
+struct FindCloser {
+    void operator()(HANDLE find) const { (void)FindClose(find); }  // a failed close leaks nothing we could free
+};
+using FindHandle = std::unique_ptr<void, FindCloser>;
+
 class FolderScanner {
 public:
-    explicit FolderScanner(std::vector<std::wstring>& pictures) : pictures_(pictures) {}
+    FolderScanner(std::vector<std::wstring>& pictures, size_t maxPictures)
+        : pictures_(pictures), maxPictures_(maxPictures)
+    {
+    }
 
     void Scan(const std::wstring& folder)
     {
-        if (ancestors_.size() >= kMaxFolderDepth) return;
+        if (depth_ >= kMaxFolderDepth || Full()) return;
+        // A folder met again through a link (to itself, an ancestor or any folder already walked) is skipped; one
+        // that cannot be identified is walked, and the depth cap ends any loop through it.
         FolderIdentity identity;
-        bool identified = IdentifyFolder(folder, &identity);
-        if (identified) {
-            for (const FolderIdentity& ancestor : ancestors_) {
-                if (ancestor == identity) return;  // a link back into the branch being scanned
-            }
-        }
-        ancestors_.push_back(identified ? identity : FolderIdentity());
+        if (IdentifyFolder(folder, &identity) && !visited_.insert(identity).second) return;
 
         WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = entry.cFileName;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    if (name != L"." && name != L"..") Scan(folder + L"\\" + name);
-                } else if (IsPictureFileName(name)) {
-                    pictures_.push_back(folder + L"\\" + name);
-                }
-            } while (FindNextFileW(find, &entry));
-            FindClose(find);
-        }
-        ancestors_.pop_back();
+        HANDLE first = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+        if (first == INVALID_HANDLE_VALUE) return;
+        FindHandle find(first);
+        ++depth_;
+        do {
+            std::wstring name = entry.cFileName;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (name != L"." && name != L"..") Scan(folder + L"\\" + name);
+            } else if (IsPictureFileName(name)) {
+                pictures_.push_back(folder + L"\\" + name);
+            }
+        } while (!Full() && FindNextFileW(find.get(), &entry));
+        --depth_;
     }
 
 private:
+    bool Full() const { return pictures_.size() >= maxPictures_; }
+
     std::vector<std::wstring>& pictures_;
-    std::vector<FolderIdentity> ancestors_;
+    const size_t maxPictures_;
+    size_t depth_ = 0;
+    std::set<FolderIdentity> visited_;
 };
 
 }  // namespace
 
-void ScanPictureFolder(const std::wstring& folder, std::vector<std::wstring>& pictures)
+void ScanPictureFolder(const std::wstring& folder, std::vector<std::wstring>& pictures, size_t maxPictures) noexcept
 {
-    FolderScanner(pictures).Scan(folder);
+    try {
+        FolderScanner(pictures, maxPictures).Scan(folder);
+    } catch (...) {
+        // Out of memory for a path or the list: the pictures found so far stay.
+    }
 }

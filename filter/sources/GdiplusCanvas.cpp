@@ -1,5 +1,6 @@
 #include "filter/sources/GdiplusCanvas.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -7,6 +8,7 @@
 
 #include "filter/sources/FrameFormat.h"
 #include "filter/sources/FrameGeometry.h"
+#include "filter/sources/PictureHeader.h"
 
 using namespace Gdiplus;
 
@@ -23,6 +25,46 @@ void PutLittleEndian32(uint8_t* out, uint32_t value)
 bool ImageSize(GpImage* image, UINT* width, UINT* height)
 {
     return DllExports::GdipGetImageWidth(image, width) == Ok && DllExports::GdipGetImageHeight(image, height) == Ok;
+}
+
+// An open file read at any offset, for the header reader.
+class FileBytes : public PictureBytes {
+public:
+    explicit FileBytes(const std::wstring& path)
+        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~FileBytes() override
+    {
+        // A read-only handle that fails to close has nothing left to lose.
+        if (file_ != INVALID_HANDLE_VALUE) (void)CloseHandle(file_);
+    }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+
+    size_t Read(uint64_t offset, uint8_t* out, size_t count) noexcept override
+    {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        if (!ReadFile(file_, out, static_cast<DWORD>(std::min<size_t>(count, MAXDWORD)), &read, &at)) return 0;
+        return read;
+    }
+
+private:
+    HANDLE file_;
+};
+
+// True when the file's header declares a picture too large to decode. A file that cannot be opened here, or whose
+// header is not recognised, is left to the decoder.
+bool DeclaresTooLargePicture(const std::wstring& path)
+{
+    FileBytes file(path);
+    return file.IsOpen() && IsPictureTooLarge(ReadPictureHeader(file));
 }
 
 }  // namespace
@@ -49,9 +91,9 @@ GpGraphicsPtr CanvasGraphics(GpBitmap* canvas)
     return GpGraphicsPtr(graphics);
 }
 
-GpBitmapPtr DecodePictureFile(const std::wstring& path)
+GpBitmapPtr DecodePictureFile(const std::wstring& path) noexcept
 {
-    if (path.empty()) return nullptr;
+    if (path.empty() || DeclaresTooLargePicture(path)) return nullptr;
     GpBitmap* bitmap = nullptr;
     if (DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Ok) return nullptr;
     return GpBitmapPtr(bitmap);
@@ -116,7 +158,7 @@ bool LoadPictureFrame(const std::wstring& path, int width, int height, std::vect
     }
     try {
         frame.assign(FrameBytes(width, height), 0);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         frame.clear();
         return false;
     }

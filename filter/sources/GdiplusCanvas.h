@@ -32,8 +32,9 @@ GpBitmapPtr CreateCanvas(int width, int height);
 // A graphics object drawing on the canvas; null on failure.
 GpGraphicsPtr CanvasGraphics(Gdiplus::GpBitmap* canvas);
 
-// Decodes a picture file (any format GDI+ reads); null when it cannot be decoded.
-GpBitmapPtr DecodePictureFile(const std::wstring& path);
+// Decodes a picture file (any format GDI+ reads); null when it cannot be decoded, or when its header declares
+// more pixels than are safe to decode (IsPictureTooLarge), which is found out without decoding. Never throws.
+GpBitmapPtr DecodePictureFile(const std::wstring& path) noexcept;
 
 // Draws the image on the width x height canvas with bicubic scaling, aspect kept and centred (FitRectangle with
 // the image's own size). A null image or canvas draws nothing. Drawing errors leave the canvas as far as it got.

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 // UTF-16 bytes of TEXT (one unit per character, little-endian), optionally followed by a terminator.
@@ -37,30 +39,50 @@ public:
     };
 
     std::map<std::wstring, std::vector<uint8_t>> Values;
+    std::map<std::wstring, uint32_t> Types;
+    std::map<std::wstring, std::wstring> Environment;  // what %NAME% expands to
+    std::wstring Failing;                              // reading or writing this value runs out of memory
     std::vector<std::wstring> Reads;
     std::vector<Write> Writes;
 
-    void SetNumber(const std::wstring& name, int32_t value) { Values[name] = NumberBytes(value); }
+    void SetRaw(const std::wstring& name, uint32_t type, std::vector<uint8_t> bytes)
+    {
+        Values[name] = std::move(bytes);
+        Types[name] = type;
+    }
+    void SetNumber(const std::wstring& name, int32_t value) { SetRaw(name, kSettingTypeNumber, NumberBytes(value)); }
     void SetString(const std::wstring& name, const std::wstring& text, bool terminator = true)
     {
-        Values[name] = Utf16Bytes(text, terminator);
+        SetRaw(name, kSettingTypeString, Utf16Bytes(text, terminator));
     }
 
-    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size) override
+    bool ReadValue(const wchar_t* name, void* buffer, uint32_t capacity, uint32_t& size, uint32_t& type) override
     {
         Reads.push_back(name);
+        if (name == Failing) throw std::bad_alloc();
         auto found = Values.find(name);
         if (found == Values.end() || found->second.size() > capacity) return false;
         if (!found->second.empty()) std::memcpy(buffer, found->second.data(), found->second.size());
         size = static_cast<uint32_t>(found->second.size());
+        type = Types[name];
+        return true;
+    }
+
+    bool ExpandEnvironment(const std::wstring& text, std::wstring& expanded) override
+    {
+        expanded = text;
+        for (const auto& variable : Environment)
+            for (size_t at; (at = expanded.find(L"%" + variable.first + L"%")) != std::wstring::npos;)
+                expanded.replace(at, variable.first.size() + 2, variable.second);
         return true;
     }
 
     void WriteValue(const wchar_t* name, const void* data, uint32_t type, uint32_t bytes) override
     {
+        if (name == Failing) throw std::bad_alloc();
         const uint8_t* begin = static_cast<const uint8_t*>(data);
         std::vector<uint8_t> stored(begin, begin + bytes);
         Writes.push_back(Write{name, type, stored});
-        Values[name] = stored;
+        SetRaw(name, type, stored);
     }
 };

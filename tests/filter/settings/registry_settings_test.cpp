@@ -58,9 +58,9 @@ TEST_F(SettingsKeyTest, EmptyKeyGivesDefaultsAndEmptyPaths)
     EXPECT_EQ(s.PicturesDirectory, L"");
 }
 
-TEST_F(SettingsKeyTest, NumbersOfTheWrongSizeTakeTheirDefaultsWhateverTheirType)
+TEST_F(SettingsKeyTest, NumbersOfTheWrongSizeOrTypeTakeTheirDefaults)
 {
-    StoreString(L"GlobalType", L"7", true, REG_SZ);             // 4 bytes with its terminator: taken as 0x37
+    StoreString(L"GlobalType", L"7", true, REG_SZ);             // 4 bytes with its terminator: not a number
     StoreString(L"ChangedTime", L"12345", true, REG_SZ);        // too long
     const uint8_t twoBytes[] = {5, 0};
     StoreRaw(L"MorphingTime", REG_BINARY, twoBytes, sizeof twoBytes);
@@ -72,10 +72,10 @@ TEST_F(SettingsKeyTest, NumbersOfTheWrongSizeTakeTheirDefaultsWhateverTheirType)
     StoreRaw(L"RepeatVideo", REG_QWORD, eightBytes, sizeof eightBytes);
     LoadSettings();
     const FilterSettings s = CurrentSettings();
-    EXPECT_EQ(s.GlobalType, 0x37);
+    EXPECT_EQ(s.GlobalType, 1);
     EXPECT_EQ(s.ChangedTime, 3000);
     EXPECT_EQ(s.MorphingTime, 1000);
-    EXPECT_EQ(s.PicChType, 3);
+    EXPECT_EQ(s.PicChType, 2);
     EXPECT_EQ(s.DesktopIndex, PrimaryMonitorPosition());
     EXPECT_EQ(s.UseBorder, 0);
     EXPECT_EQ(s.RepeatVideo, 1);
@@ -89,7 +89,7 @@ TEST_F(SettingsKeyTest, StringsLoadUpToTheirFirstNulAndOnlyUpTo259Characters)
     StoreString(L"BorderFile", std::wstring(259, L'b'), false);
     StoreString(L"PicturesDirectory", std::wstring(260, L'p'), false);
     LoadSettings();
-    EXPECT_EQ(CurrentSettings().VideoFile, L"AB");
+    EXPECT_EQ(CurrentSettings().VideoFile, L"");
     EXPECT_EQ(CurrentSettings().ActiveCamera, L"Cam");
     EXPECT_EQ(CurrentSettings().BorderFile, std::wstring(259, L'b'));
     EXPECT_EQ(CurrentSettings().PicturesDirectory, L"");
@@ -103,6 +103,14 @@ TEST_F(SettingsKeyTest, StringsLoadUpToTheirFirstNulAndOnlyUpTo259Characters)
     EXPECT_EQ(CurrentSettings().ActiveCamera, FirstCameraOrEmpty());
     EXPECT_EQ(CurrentSettings().BorderFile, DefaultBorder());
     EXPECT_EQ(CurrentSettings().PicturesDirectory, std::wstring(259, L'p'));
+
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VELTRANE_TEST_LONG", std::wstring(250, L'x').c_str()));
+    StoreString(L"PicturesDirectory", L"%VELTRANE_TEST_LONG%\\12345678", true, REG_EXPAND_SZ);
+    StoreString(L"BorderFile", L"%VELTRANE_TEST_LONG%\\123456789", false, REG_EXPAND_SZ);
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings().PicturesDirectory, std::wstring(250, L'x') + L"\\12345678");
+    EXPECT_EQ(CurrentSettings().BorderFile, DefaultBorder()) << "260 characters once expanded";
+    SetEnvironmentVariableW(L"VELTRANE_TEST_LONG", nullptr);
 }
 
 TEST_F(SettingsKeyTest, SaveCreatesTheKeyWithNumbersAndUnterminatedStrings)

@@ -164,17 +164,49 @@ TEST(SettingsLoad, NumberCountsOnlyWhenExactlyFourBytesAreStored)
 {
     SettingsState state = StateWith({}, 1, 0);
     FakeSettingsKey key;
-    key.Values[L"GlobalType"] = {3, 0};                       // too short
-    key.Values[L"ChangedTime"] = {1, 0, 0, 0, 0, 0, 0, 0};    // too long for the variable
-    key.Values[L"MorphingTime"] = {};                         // empty
-    key.Values[L"PicChType"] = Utf16Bytes(L"7", true);        // a 4-byte string: its bytes are the number
-    key.Values[L"UseBorder"] = {0xFF, 0xFF, 0xFF, 0xFF};
+    key.SetRaw(L"GlobalType", kSettingTypeNumber, {3, 0});                     // too short
+    key.SetRaw(L"ChangedTime", kSettingTypeNumber, {1, 0, 0, 0, 0, 0, 0, 0});  // too long for the variable
+    key.SetRaw(L"MorphingTime", kSettingTypeNumber, {});                       // empty
+    key.SetString(L"PicChType", L"7", true);  // four bytes, but a string: not the number 0x37
+    key.SetRaw(L"UseBorder", kSettingTypeNumber, {0xFF, 0xFF, 0xFF, 0xFF});
     LoadSettingsRecord(state, &key);
     EXPECT_EQ(state.Current.GlobalType, 1);
     EXPECT_EQ(state.Current.ChangedTime, 3000);
     EXPECT_EQ(state.Current.MorphingTime, 1000);
-    EXPECT_EQ(state.Current.PicChType, 0x37);
+    EXPECT_EQ(state.Current.PicChType, 2);
     EXPECT_EQ(state.Current.UseBorder, -1);
+}
+
+TEST(SettingsLoad, ValuesOfAnotherRegistryTypeCountAsMissingAndExpandableStringsAreExpanded)
+{
+    constexpr uint32_t kNone = 0, kBinary = 3, kBigEndian = 5, kMultiString = 7;
+    SettingsState state = StateWith({L"USB Camera"}, 2, 1);
+    FakeSettingsKey key;
+    key.SetRaw(L"GlobalType", kSettingTypeString, Utf16Bytes(L"2", true));  // its bytes would be 50
+    key.SetRaw(L"ChangedTime", kSettingTypeExpandString, Utf16Bytes(L"5", true));
+    key.SetRaw(L"PicChType", kBigEndian, {0, 0, 0, 1});
+    key.SetRaw(L"DesktopIndex", kBinary, NumberBytes(0));
+    key.SetRaw(L"ActiveCamera", kMultiString, Utf16Bytes(L"Cam", true));
+    key.SetRaw(L"VideoFile", kBinary, Utf16Bytes(L"clip.avi", true));
+    key.SetRaw(L"BorderFile", kSettingTypeNumber, NumberBytes(0x00420041));  // "AB" if read as a string
+    key.SetRaw(L"PicturesDirectory", kNone, Utf16Bytes(L"D:\\Pictures", true));
+    LoadSettingsRecord(state, &key);
+    ExpectDefaultNumbers(state.Current, 1);
+    EXPECT_EQ(state.Current.ActiveCamera, L"USB Camera");
+    EXPECT_EQ(state.Current.VideoFile, L"");
+    EXPECT_EQ(state.Current.BorderFile, kDefaultBorder);
+    EXPECT_EQ(state.Current.PicturesDirectory, L"");
+
+    key.Environment = {{L"PICTURES", L"C:\\Pictures"}, {L"LONG", std::wstring(250, L'x')}};
+    key.SetRaw(L"PicturesDirectory", kSettingTypeExpandString, Utf16Bytes(L"%PICTURES%\\Holiday", true));
+    key.SetRaw(L"VideoFile", kSettingTypeExpandString, Utf16Bytes(L"%LONG%\\12345678", false));  // 259 expanded
+    key.SetRaw(L"BorderFile", kSettingTypeExpandString, Utf16Bytes(L"%LONG%\\123456789", true));  // 260 expanded
+    key.SetString(L"ActiveCamera", L"%PICTURES%");  // a plain string is not expanded
+    LoadSettingsRecord(state, &key);
+    EXPECT_EQ(state.Current.PicturesDirectory, L"C:\\Pictures\\Holiday");
+    EXPECT_EQ(state.Current.VideoFile, std::wstring(250, L'x') + L"\\12345678");
+    EXPECT_EQ(state.Current.BorderFile, kDefaultBorder);
+    EXPECT_EQ(state.Current.ActiveCamera, L"%PICTURES%");
 }
 
 TEST(SettingsLoad, StringsOf259CharactersLoadLongerOnesCountAsMissing)
@@ -206,8 +238,8 @@ TEST(SettingsLoad, StringEndsAtItsFirstNulAndNeedsNoTerminator)
     key.SetString(L"ActiveCamera", L"Cam", false);
     std::vector<uint8_t> odd = Utf16Bytes(L"Bo", false);
     odd.push_back('x');  // a half character at the end
-    key.Values[L"BorderFile"] = odd;
-    key.Values[L"PicturesDirectory"] = NumberBytes(0x00420041);  // a number where a string belongs: "AB"
+    key.SetRaw(L"BorderFile", kSettingTypeString, odd);
+    key.SetRaw(L"PicturesDirectory", kSettingTypeString, NumberBytes(0x00420041));  // "AB" without terminator
     LoadSettingsRecord(state, &key);
     EXPECT_EQ(state.Current.VideoFile, L"clip.avi");
     EXPECT_EQ(state.Current.ActiveCamera, L"Cam");
@@ -216,7 +248,7 @@ TEST(SettingsLoad, StringEndsAtItsFirstNulAndNeedsNoTerminator)
 
     // A string starting with NUL is an empty string, not a missing one.
     key.SetString(L"BorderFile", std::wstring(L"\0x", 2), false);
-    key.Values[L"PicturesDirectory"] = NumberBytes(0x41);
+    key.SetRaw(L"PicturesDirectory", kSettingTypeString, NumberBytes(0x41));
     LoadSettingsRecord(state, &key);
     EXPECT_EQ(state.Current.BorderFile, L"");
     EXPECT_EQ(state.Current.PicturesDirectory, L"A");

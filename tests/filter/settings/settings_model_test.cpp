@@ -64,6 +64,9 @@ TEST(SettingsModelChanges, GlobalTypeSeenWithoutTheLockFollowsEveryChange)
     SettingsModel model;
     FakeSettingsKey key;
     key.SetNumber(L"GlobalType", Video);
+    FakeSettingsKey failing;
+    failing.SetNumber(L"GlobalType", Video);
+    failing.Failing = L"VideoFile";
     struct Step {
         const char* what;
         std::function<void()> change;
@@ -77,6 +80,11 @@ TEST(SettingsModelChanges, GlobalTypeSeenWithoutTheLockFollowsEveryChange)
         {"changed after load", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
         {"revert", [&] { model.Revert(TakeAll); }, Video},
         {"load without key", [&] { model.Load(Devices({}, 1, 0), nullptr); }, SettingDefaults::GlobalType},
+        {"changed once more", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
+        {"load failing midway: defaults", [&] { model.Load(Devices({}, 1, 0), &failing); }, 1},
+        {"changed before a save", [&] { model.SetNumber(&FilterSettings::GlobalType, 9); }, 9},
+        {"save failing midway", [&] { model.Save(failing); }, 9},
+        {"revert to the last complete load", [&] { model.Revert(TakeAll); }, 1},
     };
     for (const Step& step : steps) {
         step.change();

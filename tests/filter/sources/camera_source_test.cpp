@@ -186,7 +186,7 @@ TEST_F(CameraSourceTest, UnreadableBordersLeaveThePictureAlone)
 TEST_F(CameraSourceTest, HugeBorderIsPreparedOffTheStreamWhichGoesOnMeanwhile)
 {
     const std::wstring border = dir.File(L"huge.png");
-    ASSERT_TRUE(WriteRedBorder(border, 8000, 8000, 400));
+    ASSERT_TRUE(WriteRedBorder(border, 7000, 7000, 400));
     ASSERT_GE(Start(L"Test Camera", 0, L""), 0);
     ASSERT_EQ(FillFirstFrame(), S_OK);
     input->AssignBorder(border);

@@ -163,8 +163,12 @@ TEST_F(LoadPictureFrameTest, UndecodableFilesGiveABlackFrameOfFullSize)
     ASSERT_TRUE(WriteBytesFile(corrupt, corruptJpeg));
     ASSERT_TRUE(WriteBytesFile(empty, ""));
     ASSERT_TRUE(WriteBytesFile(text, "These are holiday notes, not a picture.\r\n"));
+    // Decodable, but wider than 16384 pixels: refused from its header alone.
+    const std::wstring tooWide = dir_.File(L"too-wide.png");
+    ASSERT_TRUE(WriteSolidPicture(tooWide, 20000, 10, kWhite));
+    EXPECT_FALSE(DecodePictureFile(tooWide));
 
-    for (const std::wstring& path : {corrupt, empty, text, dir_.File(L"missing.jpg"), std::wstring()}) {
+    for (const std::wstring& path : {corrupt, empty, text, tooWide, dir_.File(L"missing.jpg"), std::wstring()}) {
         SCOPED_TRACE(testing::Message() << "file " << std::string(path.begin(), path.end()));
         std::vector<uint8_t> frame(FrameBytes(W, H) + 5, 0x77);
         EXPECT_FALSE(LoadPictureFrame(path, W, H, frame));
@@ -484,6 +488,7 @@ TEST_F(BorderOverlayTest, MissingCorruptOrNoBorderLeavesTheCanvasAlone)
     DrawBorderOverlay(graphics_.get(), dir_.File(L"missing.png"), W, H);
     DrawBorderOverlay(graphics_.get(), corrupt, W, H);
     DrawBorderOverlay(graphics_.get(), L"", W, H);
+    DrawBorderOverlay(graphics_.get(), WriteBorder(L"too-wide.png", 16385, 2, 1), W, H);
 
     EXPECT_TRUE(Frame() == before);
 }

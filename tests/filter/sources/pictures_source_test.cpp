@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "filter/sources/FolderScan.h"
 #include "filter/sources/FrameFormat.h"
 #include "filter/sources/GdiplusCanvas.h"
 #include "support/TestFiles.h"
@@ -221,19 +222,30 @@ TEST_F(PicturesSourceTest, DeepNestingAndLongPathsAreScannedWithoutFault)
     for (uint32_t now = 1000; now < 20000; now += 1000) EXPECT_EQ(FillAt(now), S_OK);
 }
 
-#ifdef VELTRANE_SCAN_LOOP_DIR
-TEST_F(PicturesSourceTest, FolderLinkBackToItsParentEndsTheScan)
+#if defined(VELTRANE_SCAN_LOOP_DIR) && defined(VELTRANE_SCAN_TWICE_DIR)
+TEST_F(PicturesSourceTest, FolderLinksNeverLeadIntoAFolderScannedBefore)
 {
-    // The build makes VELTRANE_SCAN_LOOP_DIR\inner\back as a link to VELTRANE_SCAN_LOOP_DIR.
-    const std::wstring root = VELTRANE_SCAN_LOOP_DIR;
-    ASSERT_TRUE(WriteSolidPicture(root + L"\\inner\\pic.png", 64, 48, 0xFFFFFFFF));
-    EXPECT_EQ(Start(root), S_OK);
-    std::vector<std::wstring> list = PicturesList();
-    EXPECT_GE(list.size(), 1u);
-    EXPECT_LE(list.size(), 2u) << "the picture is found, and the loop is not followed again and again";
-    DeleteFileW((root + L"\\inner\\pic.png").c_str());
+    // The build makes VELTRANE_SCAN_LOOP_DIR\inner\back as a link to VELTRANE_SCAN_LOOP_DIR, and
+    // VELTRANE_SCAN_TWICE_DIR\one and \two as links to VELTRANE_SCAN_TWICE_DIR\inner.
+    for (const wchar_t* root : {VELTRANE_SCAN_LOOP_DIR, VELTRANE_SCAN_TWICE_DIR}) {
+        const std::wstring picture = root + std::wstring(L"\\inner\\pic.png");
+        ASSERT_TRUE(WriteSolidPicture(picture, 64, 48, 0xFFFFFFFF));
+        EXPECT_EQ(Start(root), S_OK);
+        EXPECT_EQ(PicturesList().size(), 1u) << "the picture is found once, through whichever path came first";
+        DeleteFileW(picture.c_str());
+    }
 }
 #endif
+
+TEST_F(PicturesSourceTest, ScanStopsAtItsPictureLimit)
+{
+    ASSERT_TRUE(CreateFolder(dir.File(L"s")));
+    for (const wchar_t* name : {L"1.png", L"s\\2.png", L"s\\3.png", L"4.png", L"5.png"})
+        ASSERT_TRUE(WriteBytesFile(dir.File(name), ""));  // the scan looks at names only
+    std::vector<std::wstring> list;
+    ScanPictureFolder(dir.Path(), list, 3);
+    EXPECT_EQ(list.size(), 3u);
+}
 
 TEST_F(PicturesSourceTest, NewFolderRestartsAtItsFirstPictureAndStopEndsTheShow)
 {
