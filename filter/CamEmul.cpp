@@ -145,44 +145,58 @@ HRESULT STDMETHODCALLTYPE CCamEmul::QuerySupported(REFGUID set, DWORD id, DWORD*
 
 HRESULT STDMETHODCALLTYPE CCamEmul::RevertSettings()
 {
-    RevertToSavedSettings();
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        RevertToSavedSettings();
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SaveSettings()
 {
-    // Always S_OK: failures to write are not reported to the user.
-    (void)::SaveSettings();
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        // Always S_OK: failures to write are not reported to the user.
+        (void)::SaveSettings();
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetActiveCamera(const wchar_t* name)
 {
-    ChangeActiveCamera(name);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeActiveCamera(name);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetActiveCamera(wchar_t* buffer)
 {
-    return CopyCurrentString(&FilterSettings::ActiveCamera, buffer);
+    return ExceptionBarrier([&]() -> HRESULT {
+        return CopyCurrentString(&FilterSettings::ActiveCamera, buffer);
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetCameraName(wchar_t* buffer, int32_t index)
 {
-    return CopyString(ProcessSettings().Camera(index), buffer);
+    return ExceptionBarrier([&]() -> HRESULT {
+        return CopyString(ProcessSettings().Camera(index), buffer);
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraProperties(const wchar_t* name)
 {
-    // A device that cannot be bound simply shows no pages; the caller has nothing to do about it.
-    (void)::ShowCameraProperties(ClampSettingString(name));
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        // A device that cannot be bound simply shows no pages; the caller has nothing to do about it.
+        (void)::ShowCameraProperties(ClampSettingString(name));
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetGlobalType(int32_t mode)
 {
-    ChangeGlobalType(mode);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeGlobalType(mode);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetGlobalType(int32_t* mode)
@@ -192,8 +206,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetGlobalType(int32_t* mode)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetUseBorder(int32_t use)
 {
-    ChangeUseBorder(use);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeUseBorder(use);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetUseBorder(int32_t* use)
@@ -203,30 +219,40 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetUseBorder(int32_t* use)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetBorderFile(const wchar_t* path)
 {
-    ChangeBorderFile(path);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeBorderFile(path);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetBorderFile(wchar_t* buffer)
 {
-    return CopyCurrentString(&FilterSettings::BorderFile, buffer);
+    return ExceptionBarrier([&]() -> HRESULT {
+        return CopyCurrentString(&FilterSettings::BorderFile, buffer);
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetPicturesDirectory(const wchar_t* path)
 {
-    ChangePicturesDirectory(path);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangePicturesDirectory(path);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetPicturesDirectory(wchar_t* buffer)
 {
-    return CopyCurrentString(&FilterSettings::PicturesDirectory, buffer);
+    return ExceptionBarrier([&]() -> HRESULT {
+        return CopyCurrentString(&FilterSettings::PicturesDirectory, buffer);
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetChangedTime(int32_t milliseconds)
 {
-    ChangeChangedTime(milliseconds);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeChangedTime(milliseconds);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetChangedTime(int32_t* milliseconds)
@@ -236,8 +262,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetChangedTime(int32_t* milliseconds)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetMorphingTime(int32_t milliseconds)
 {
-    ChangeMorphingTime(milliseconds);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeMorphingTime(milliseconds);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetMorphingTime(int32_t* milliseconds)
@@ -247,8 +275,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetMorphingTime(int32_t* milliseconds)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatPicturesShowing(int32_t repeat)
 {
-    ChangeRepeatPicturesShowing(repeat);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeRepeatPicturesShowing(repeat);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatPicturesShowing(int32_t* repeat)
@@ -258,8 +288,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatPicturesShowing(int32_t* repeat)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetPicChType(int32_t kind)
 {
-    ChangePicChType(kind);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangePicChType(kind);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetPicChType(int32_t* kind)
@@ -269,19 +301,25 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetPicChType(int32_t* kind)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetVideoFile(const wchar_t* path)
 {
-    ChangeVideoFile(path);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeVideoFile(path);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetVideoFile(wchar_t* buffer)
 {
-    return CopyCurrentString(&FilterSettings::VideoFile, buffer);
+    return ExceptionBarrier([&]() -> HRESULT {
+        return CopyCurrentString(&FilterSettings::VideoFile, buffer);
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetRepeatVideo(int32_t repeat)
 {
-    ChangeRepeatVideo(repeat);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeRepeatVideo(repeat);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatVideo(int32_t* repeat)
@@ -291,8 +329,10 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetRepeatVideo(int32_t* repeat)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::SetDesktopIndex(int32_t index)
 {
-    ChangeDesktopIndex(index);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        ChangeDesktopIndex(index);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetDesktopIndex(int32_t* index)
@@ -302,7 +342,9 @@ HRESULT STDMETHODCALLTYPE CCamEmul::GetDesktopIndex(int32_t* index)
 
 HRESULT STDMETHODCALLTYPE CCamEmul::GetMonitorName(char* buffer, int32_t index)
 {
-    if (!buffer) return E_POINTER;
-    CopyMonitorName(ProcessSettings().Monitor(index).DeviceName, buffer);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        if (!buffer) return E_POINTER;
+        CopyMonitorName(ProcessSettings().Monitor(index).DeviceName, buffer);
+        return S_OK;
+    });
 }

@@ -279,34 +279,36 @@ HRESULT CCamStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERT
 
 HRESULT STDMETHODCALLTYPE CCamStream::SetFormat(AM_MEDIA_TYPE* type)
 {
-    if (!type) return E_POINTER;
-    // The stream keeps its own description of the size: image and sample sizes follow from width and height,
-    // whatever a host left in them after editing a type from GetStreamCaps.
-    CMediaType accepted;
-    if (FAILED(BuildDeliverableType(*type, &accepted))) return VFW_E_INVALIDMEDIATYPE;
-    ComRef<IPin> connected;
-    IFilterGraph* graph = nullptr;
-    {
-        CAutoLock state(owner_->pStateLock());
-        if (!owner_->IsStopped()) return VFW_E_NOT_STOPPED;
-        connected.CopyFrom(GetConnected());
-        if (!connected) return SetMediaType(&accepted);
-        graph = owner_->GetFilterGraph();
-    }
-    // Connected: downstream must take the new type before it is stored, and a reconnection that fails leaves
-    // the previous one. The graph is called without the state lock: it takes its own lock before the filters'.
-    if (connected->QueryAccept(&accepted) != S_OK) return VFW_E_INVALIDMEDIATYPE;
-    if (!graph) return VFW_E_NOT_IN_GRAPH;
-    const CMediaType previous = CurrentMediaType();
-    HRESULT hr = SetMediaType(&accepted);
-    if (FAILED(hr)) return hr;
-    hr = graph->Reconnect(static_cast<IPin*>(this));
-    if (FAILED(hr)) {
-        // Restores what the stream delivered before; the graph reports the failed reconnection itself.
-        (void)SetMediaType(&previous);
-        return hr;
-    }
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        if (!type) return E_POINTER;
+        // The stream keeps its own description of the size: image and sample sizes follow from width and height,
+        // whatever a host left in them after editing a type from GetStreamCaps.
+        CMediaType accepted;
+        if (FAILED(BuildDeliverableType(*type, &accepted))) return VFW_E_INVALIDMEDIATYPE;
+        ComRef<IPin> connected;
+        IFilterGraph* graph = nullptr;
+        {
+            CAutoLock state(owner_->pStateLock());
+            if (!owner_->IsStopped()) return VFW_E_NOT_STOPPED;
+            connected.CopyFrom(GetConnected());
+            if (!connected) return SetMediaType(&accepted);
+            graph = owner_->GetFilterGraph();
+        }
+        // Connected: downstream must take the new type before it is stored, and a reconnection that fails leaves
+        // the previous one. The graph is called without the state lock: it takes its own lock before the filters'.
+        if (connected->QueryAccept(&accepted) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+        if (!graph) return VFW_E_NOT_IN_GRAPH;
+        const CMediaType previous = CurrentMediaType();
+        HRESULT hr = SetMediaType(&accepted);
+        if (FAILED(hr)) return hr;
+        hr = graph->Reconnect(static_cast<IPin*>(this));
+        if (FAILED(hr)) {
+            // Restores what the stream delivered before; the graph reports the failed reconnection itself.
+            (void)SetMediaType(&previous);
+            return hr;
+        }
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamStream::GetFormat(AM_MEDIA_TYPE** type)
@@ -327,24 +329,26 @@ HRESULT STDMETHODCALLTYPE CCamStream::GetNumberOfCapabilities(int* count, int* s
 
 HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps)
 {
-    switch (ClassifyStreamCapsIndex(index)) {
-    case StreamCapsIndex::Invalid:
-        return E_INVALIDARG;
-    case StreamCapsIndex::PastTheLast:
-        return S_FALSE;
-    case StreamCapsIndex::Size:
-        break;
-    }
-    if (!type || !caps) return E_POINTER;
-    *type = nullptr;
-    // The size of the index at the current frame period: the very type SetFormat stores for it.
-    CMediaType listed;
-    HRESULT hr = BuildListedType(StreamCapsSizeFor(index), &listed, CurrentStreamState().frameTime);
-    if (FAILED(hr)) return hr;
-    *type = CreateMediaType(&listed);
-    if (!*type) return E_OUTOFMEMORY;
-    FillCapsBlock(caps);
-    return S_OK;
+    return ExceptionBarrier([&]() -> HRESULT {
+        switch (ClassifyStreamCapsIndex(index)) {
+        case StreamCapsIndex::Invalid:
+            return E_INVALIDARG;
+        case StreamCapsIndex::PastTheLast:
+            return S_FALSE;
+        case StreamCapsIndex::Size:
+            break;
+        }
+        if (!type || !caps) return E_POINTER;
+        *type = nullptr;
+        // The size of the index at the current frame period: the very type SetFormat stores for it.
+        CMediaType listed;
+        HRESULT hr = BuildListedType(StreamCapsSizeFor(index), &listed, CurrentStreamState().frameTime);
+        if (FAILED(hr)) return hr;
+        *type = CreateMediaType(&listed);
+        if (!*type) return E_OUTOFMEMORY;
+        FillCapsBlock(caps);
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CCamStream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD)

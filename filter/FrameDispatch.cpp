@@ -121,6 +121,27 @@ void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code)
     }
 }
 
+void PreparePlaceholder(HRESULT code)
+{
+    Placeholders& state = State();
+    std::wstring path;
+    {
+        CAutoLock lock(&state.lock);
+        const wchar_t* file = PlaceholderFile(code);
+        if (!file || (code == state.code && state.ready)) return;
+        path = (state.folderReplaced ? state.folder : ModuleDirectory()) + file;
+    }
+    std::vector<uint8_t> frame;
+    if (!LoadPictureFrame(path, kFrameWidth, kFrameHeight, frame)) frame.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+    CAutoLock lock(&state.lock);
+    state.code = code;
+    state.frame.swap(frame);
+    state.ready = true;
+    // A drawing under way for an older failure installs nothing.
+    ++state.request;
+    WakeAllConditionVariable(&state.drawn);
+}
+
 void SetPlaceholderFolder(const std::wstring& folder)
 {
     Placeholders& state = State();

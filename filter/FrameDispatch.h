@@ -17,6 +17,10 @@ void RenderFrame(uint8_t* frame, size_t size);
 // without a picture. A worker draws it when that result begins (a result other than the previous one).
 void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code);
 
+// Draws the placeholder for `code` on the calling thread (never the streaming thread) and makes it the current
+// one, so that an input that fails from its start shows its placeholder from the first frame.
+void PreparePlaceholder(HRESULT code);
+
 // The folder holding "Data\..." placeholder pictures: the module directory unless replaced. Tests replace it to
 // read the shipped pictures without loading the module; an empty string goes back to the module directory. Also
 // forgets the drawn placeholders, so that the next need draws them again.

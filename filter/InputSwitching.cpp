@@ -1,5 +1,6 @@
 #include "filter/InputSwitching.h"
 
+#include "filter/FrameDispatch.h"
 #include "filter/framework/CritSec.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/CameraSource.h"
@@ -70,11 +71,18 @@ void UpdateCameraFlag()
     inputs.cameraOn.store(running ? 1 : 0);
 }
 
+// Starts an input for the render size. One that fails from its start shows its placeholder through its own
+// result; that placeholder is drawn here, on the switching thread, so that the stream shows it at once.
+void StartInput(FrameInput& input)
+{
+    const HRESULT started = input.Start(kInputWidth, kInputHeight);
+    if (FAILED(started)) PreparePlaceholder(started);
+}
+
 std::shared_ptr<CameraInput> StartedCamera(const FilterSettings& settings)
 {
     auto camera = std::make_shared<CameraInput>(settings.ActiveCamera, settings.UseBorder, settings.BorderFile);
-    // A camera that cannot start shows the "no camera" picture through its own result.
-    (void)camera->Start(kInputWidth, kInputHeight);
+    StartInput(*camera);
     return camera;
 }
 
@@ -101,8 +109,7 @@ std::shared_ptr<FrameInput> StartedInput(const FilterSettings& settings, std::sh
     default:
         return nullptr;
     }
-    // An input that cannot start shows its placeholder through its own result.
-    (void)input->Start(kInputWidth, kInputHeight);
+    StartInput(*input);
     return input;
 }
 

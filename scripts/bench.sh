@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark in the Windows tree: per-frame costs of every source at 640 x 480 against a copy
 # of one frame (the camera paths through the registered test cameras, the video fetch from a 1280 x 720 H.264 clip,
-# the desktop capture of the headless screen), and the registered "Veltrane" device in every input mode.
+# the desktop capture of the headless screen), the longest frame of each input over ten seconds (a folder of 40 000
+# large JPEGs, a one-frame clip, a border assigned while the camera runs), and the registered "Veltrane" device in
+# every input mode.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -13,4 +15,5 @@ VELTRANE_WINE_TIMEOUT=0 scripts/with-wine-session.sh "$root/$build/wineprefix" s
   --cameras "Z:$root/$build/tests/filter/framework/veltrane_test_camera.dll" \
   --video "Z:$root/$build/tests/test-videos/clip-16x9.mp4" \
   --border "Z:$root/data/Borders/border6.png" \
+  --one-frame-clip "Z:$root/$build/tests/test-videos/one-frame.avi" --longest-fill 10 \
   --camera-module "$(winpath "$root/$build/camera/Veltrane.ax")" --pictures "$(winpath "$root/data/Samples/Pictures")" "$@"

@@ -131,6 +131,66 @@ void MeasureCamera(const wchar_t* camera, const std::wstring& border, const char
     input.Stop();
 }
 
+// The longest Fill of an input over `seconds`, asked for a frame every 33 ms as a 30-frames-per-second host asks.
+double LongestFillMs(FrameInput& input, int seconds)
+{
+    std::vector<uint8_t> frame(kFrame);
+    double longest = 0;
+    const double end = NowMilliseconds() + seconds * 1000.0;
+    while (NowMilliseconds() < end) {
+        const double start = NowMilliseconds();
+        (void)input.Fill(frame.data(), frame.size());
+        longest = std::max(longest, NowMilliseconds() - start);
+        Sleep(33);
+    }
+    return longest;
+}
+
+struct LongestFill {
+    std::string mode;
+    double startMs = 0;  // Start on the calling (a host's) thread
+    double longestMs = 0;
+};
+
+std::wstring LargeFolderEntry(const std::wstring& folder, int i)
+{
+    std::wstring number = std::to_wstring(i);
+    return folder + L"\\" + std::wstring(5 - std::min<size_t>(5, number.size()), L'0') + number + L".jpg";
+}
+
+// A folder of `entries` names of one 4000 x 3000 JPEG (hard links, so that the folder costs one picture's space).
+bool MakeLargeFolder(const std::wstring& folder, int entries)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring first = LargeFolderEntry(folder, 0);
+    if (!SaveTestJpeg(4000, 3000, first)) return false;
+    for (int i = 1; i < entries; ++i) {
+        if (!CreateHardLinkW(LargeFolderEntry(folder, i).c_str(), first.c_str(), nullptr)) return false;
+    }
+    return true;
+}
+
+void RemoveLargeFolder(const std::wstring& folder, int entries)
+{
+    for (int i = 0; i < entries; ++i) DeleteFileW(LargeFolderEntry(folder, i).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Starts input and measures its longest frame; `afterStart` runs right after the start (a border assigned, ...).
+LongestFill MeasureLongestFill(const char* mode, FrameInput& input, int seconds,
+                               const std::function<void()>& afterStart = nullptr)
+{
+    LongestFill result;
+    result.mode = mode;
+    const double start = NowMilliseconds();
+    (void)input.Start(kFrameWidth, kFrameHeight);
+    result.startMs = NowMilliseconds() - start;
+    if (afterStart) afterStart();
+    result.longestMs = LongestFillMs(input, seconds);
+    input.Stop();
+    return result;
+}
+
 std::wstring TempFolder()
 {
     wchar_t base[MAX_PATH];
@@ -148,7 +208,8 @@ int main()
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int repeat = 200;
-    std::wstring cameraModule, videoClip, border, veltraneModule, pictures;
+    std::wstring cameraModule, videoClip, border, veltraneModule, pictures, oneFrameClip;
+    int longestFillSeconds = 0;
     for (int i = 1; argv && i + 1 < argc; i += 2) {
         std::wstring option = argv[i];
         if (option == L"--repeat") repeat = std::max(3, _wtoi(argv[i + 1]));
@@ -157,6 +218,8 @@ int main()
         else if (option == L"--border") border = argv[i + 1];
         else if (option == L"--camera-module") veltraneModule = argv[i + 1];
         else if (option == L"--pictures") pictures = argv[i + 1];
+        else if (option == L"--one-frame-clip") oneFrameClip = argv[i + 1];
+        else if (option == L"--longest-fill") longestFillSeconds = std::max(1, _wtoi(argv[i + 1]));
     }
     if (argv) LocalFree(argv);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -291,6 +354,39 @@ int main()
         desktop.Stop();
     }
 
+    std::vector<LongestFill> longest;
+    if (longestFillSeconds > 0) {
+        constexpr int kEntries = 40000;
+        const std::wstring large = TempFolder() + L"\\large";
+        if (MakeLargeFolder(large, kEntries)) {
+            FilterSettings settings;
+            settings.PicturesDirectory = large;
+            settings.ChangedTime = 1000;
+            settings.MorphingTime = 500;
+            SetPicturesLoadWait(0);
+            SetPicturesTickSource(nullptr);
+            PicturesInput slides(settings);
+            longest.push_back(MeasureLongestFill("pictures", slides, longestFillSeconds));
+            WaitForPictureLoads(INFINITE);
+        } else {
+            fprintf(stderr, "veltrane-bench: cannot make the folder of %d pictures\n", kEntries);
+        }
+        RemoveLargeFolder(large, kEntries);
+        if (!oneFrameClip.empty()) {
+            VideoInput video(oneFrameClip);
+            longest.push_back(MeasureLongestFill("video", video, longestFillSeconds));
+        }
+        if (testCameras && testCameras->Registered()) {
+            CameraInput camera(L"Test Camera", 1, L"");
+            longest.push_back(MeasureLongestFill("camera", camera, longestFillSeconds,
+                                                 [&] { camera.AssignBorder(border); }));
+        }
+        if (!monitors.empty()) {
+            DesktopInput desktop(monitors[static_cast<size_t>(PrimaryMonitorPosition())]);
+            longest.push_back(MeasureLongestFill("desktop", desktop, longestFillSeconds));
+        }
+    }
+
     CameraBenchResults device;
     if (!veltraneModule.empty()) {
         CameraBenchInputs inputs;
@@ -305,6 +401,11 @@ int main()
 
     printf("Per-frame costs at %d x %d (medians; memcpy of %d runs)\n", kFrameWidth, kFrameHeight, repeat);
     for (const Figure& figure : figures) Report(figure, memcpyMs);
+    for (const LongestFill& fill : longest) {
+        printf("longest frame of the %-8s input over %d s: %6.2f ms  (goal 5 ms: %s); its start took %.1f ms\n",
+               fill.mode.c_str(), longestFillSeconds, fill.longestMs, fill.longestMs <= 5 ? "met" : "MISSED",
+               fill.startMs);
+    }
     for (const CameraModeRun& run : device.modes) {
         if (!run.delivered) {
             printf("\"Veltrane\" device, %s mode: no frame delivered\n", run.mode.c_str());

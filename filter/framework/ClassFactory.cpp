@@ -36,7 +36,13 @@ HRESULT STDMETHODCALLTYPE CClassFactory::CreateInstance(IUnknown* outer, REFIID 
     if (outer && !IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
 
     HRESULT hr = S_OK;
-    CUnknown* created = template_->Create(outer, &hr);
+    CUnknown* created = nullptr;
+    // A constructor that throws (no memory for what it builds) leaves nothing behind but its failure.
+    const HRESULT made = ExceptionBarrier([&]() -> HRESULT {
+        created = template_->Create(outer, &hr);
+        return S_OK;
+    });
+    if (FAILED(made)) return made;
     if (!created) return FAILED(hr) ? hr : E_OUTOFMEMORY;
     if (FAILED(hr)) {
         delete created;

@@ -6,6 +6,8 @@
 
 #include <unknwn.h>
 
+#include <new>
+
 struct INonDelegatingUnknown {
     virtual HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) = 0;
     virtual ULONG STDMETHODCALLTYPE NonDelegatingAddRef() = 0;
@@ -66,3 +68,17 @@ HRESULT GetInterface(IUnknown* object, void** out);
     }                                                                                                               \
     ULONG STDMETHODCALLTYPE AddRef() override { return GetOwner()->AddRef(); }                                      \
     ULONG STDMETHODCALLTYPE Release() override { return GetOwner()->Release(); }
+
+// Runs the body of a COM method so that no C++ exception leaves it: a failed allocation becomes E_OUTOFMEMORY,
+// anything else E_UNEXPECTED.
+template <class Body>
+HRESULT ExceptionBarrier(Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}

@@ -70,8 +70,9 @@ HRESULT CameraInput::Start(int width, int height)
     }
     if (SUCCEEDED(hr)) hr = graph_.Run();
     if (FAILED(hr)) {
+        // Whatever failed, the input shows that there is no camera.
         Stop();
-        return hr;
+        return E_FRAME_NOCAMERA;
     }
     (void)events_.Start([this](HANDLE stop) { WatchEvents(stop); });
     CAutoLock lock(&lock_);

@@ -25,8 +25,8 @@ public:
     CameraInput(const std::wstring& name, int32_t useBorder, const std::wstring& borderFile);
     ~CameraInput() override { Stop(); }
 
-    // S_OK with the graph running; E_FRAME_NOCAMERA for an empty name, an unknown name or the virtual camera's
-    // own name; the failure of a graph step otherwise. Fill reports a failure as E_FRAME_NOCAMERA.
+    // S_OK with the graph running; E_FRAME_NOCAMERA for an empty name, an unknown name, the virtual camera's own
+    // name or a graph that could not be built or run.
     HRESULT Start(int width, int height) override;
     // S_OK, S_FALSE before the first sample, E_FRAME_NOCAMERA when the camera is not running or stopped
     // delivering.

@@ -349,6 +349,23 @@ TEST_F(FilterObjectInterfaces, FilterHasStreamInterfacesOfItsOwnThatThePinAnswer
     EXPECT_TRUE(IsEqualGUID(category, PIN_CATEGORY_CAPTURE));
 }
 
+TEST_F(FilterObjectInterfaces, PausedLiveSourceAnswersThatItCannotCue)
+{
+    ComRef<IBaseFilter> filter;
+    ASSERT_EQ(filter_.QueryInterface(IID_IBaseFilter, filter), S_OK);
+    FILTER_STATE state = State_Running;
+    EXPECT_EQ(filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped);
+    ASSERT_EQ(filter->Pause(), S_OK);
+    EXPECT_EQ(filter->GetState(0, &state), VFW_S_CANT_CUE);
+    EXPECT_EQ(state, State_Paused);
+    ASSERT_EQ(filter->Run(0), S_OK);
+    EXPECT_EQ(filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Running);
+    ASSERT_EQ(filter->Stop(), S_OK);
+    EXPECT_EQ(filter->GetState(0, nullptr), E_POINTER);
+}
+
 TEST_F(FilterObjectInterfaces, PropertyPagesNameTheSettingsPage)
 {
     ComRef<ISpecifyPropertyPages> specify;
