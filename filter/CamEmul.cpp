@@ -4,10 +4,12 @@
 #include "filter/GdiplusUsers.h"
 #include "filter/InputSwitching.h"
 #include "filter/SettingChanges.h"
+#include "filter/StreamFormats.h"
 #include "filter/framework/ComRef.h"
 #include "filter/settings/SettingsStore.h"
 #include "filter/sources/CameraSource.h"
 
+#include <climits>
 #include <new>
 
 namespace {
@@ -87,6 +89,8 @@ HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void
         return GetInterface(static_cast<IAMStreamConfig*>(this), object);
     if (stream_ && IsEqualIID(iid, IID_IKsPropertySet))
         return GetInterface(static_cast<IKsPropertySet*>(this), object);
+    if (stream_ && IsEqualIID(iid, IID_IAMVideoControl))
+        return GetInterface(static_cast<IAMVideoControl*>(this), object);
     return CSource::NonDelegatingQueryInterface(iid, object);
 }
 
@@ -141,6 +145,78 @@ HRESULT STDMETHODCALLTYPE CCamEmul::Get(REFGUID set, DWORD id, void* instanceDat
 HRESULT STDMETHODCALLTYPE CCamEmul::QuerySupported(REFGUID set, DWORD id, DWORD* support)
 {
     return stream_->QuerySupported(set, id, support);
+}
+
+HRESULT CCamEmul::CheckOwnPin(IPin* pin)
+{
+    if (!pin) return E_POINTER;
+    return pin == static_cast<IPin*>(stream_) ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CCamEmul::CheckOfferedSize(LONG index, SIZE dimensions)
+{
+    if (index < 0 || index > INT_MAX || ClassifyStreamCapsIndex(static_cast<int>(index)) != StreamCapsIndex::Size)
+        return E_INVALIDARG;
+    const StreamSize size = StreamSizeOf(StreamCapsSizeFor(static_cast<int>(index)));
+    return dimensions.cx == size.width && dimensions.cy == size.height ? S_OK : E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetCaps(IPin* pin, LONG* flags)
+{
+    if (!flags) return E_POINTER;
+    *flags = 0;
+    return CheckOwnPin(pin);
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::SetMode(IPin* pin, LONG mode)
+{
+    const HRESULT hr = CheckOwnPin(pin);
+    if (FAILED(hr)) return hr;
+    // Neither flipping nor triggering is offered.
+    return mode == 0 ? S_OK : E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetMode(IPin* pin, LONG* mode)
+{
+    if (!mode) return E_POINTER;
+    *mode = 0;
+    return CheckOwnPin(pin);
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetCurrentActualFrameRate(IPin* pin, LONGLONG* frameTime)
+{
+    if (!frameTime) return E_POINTER;
+    const HRESULT hr = CheckOwnPin(pin);
+    if (FAILED(hr)) return hr;
+    *frameTime = stream_->CurrentStreamState().frameTime;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetMaxAvailableFrameRate(IPin* pin, LONG index, SIZE dimensions,
+                                                            LONGLONG* frameTime)
+{
+    if (!frameTime) return E_POINTER;
+    HRESULT hr = CheckOwnPin(pin);
+    if (SUCCEEDED(hr)) hr = CheckOfferedSize(index, dimensions);
+    if (FAILED(hr)) return hr;
+    *frameTime = kOfferedFrameTimes[0];
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::GetFrameRateList(IPin* pin, LONG index, SIZE dimensions, LONG* count,
+                                                    LONGLONG** frameTimes)
+{
+    if (!count) return E_POINTER;
+    HRESULT hr = CheckOwnPin(pin);
+    if (SUCCEEDED(hr)) hr = CheckOfferedSize(index, dimensions);
+    if (FAILED(hr)) return hr;
+    *count = kOfferedFrameRateCount;
+    // Without a place for the list only its length is asked for.
+    if (!frameTimes) return S_OK;
+    *frameTimes = static_cast<LONGLONG*>(CoTaskMemAlloc(sizeof(LONGLONG) * kOfferedFrameRateCount));
+    if (!*frameTimes) return E_OUTOFMEMORY;
+    for (int i = 0; i < kOfferedFrameRateCount; ++i) (*frameTimes)[i] = kOfferedFrameTimes[i];
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CCamEmul::RevertSettings()

@@ -22,7 +22,8 @@ class CCamEmul : public IData,
                  public ISpecifyPropertyPages,
                  public IAMFilterMiscFlags,
                  public IAMStreamConfig,
-                 public IKsPropertySet {
+                 public IKsPropertySet,
+                 public IAMVideoControl {
 public:
     // A new filter for `outer` (null when not aggregated), returned as its non-delegating unknown without a
     // reference. Null with E_OUTOFMEMORY in `hr` when it cannot be allocated; an object with a failure in `hr`
@@ -84,8 +85,24 @@ public:
                                   DWORD dataSize, DWORD* returned) override;
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
+    // IAMVideoControl: no flip and no trigger; the frame rates offered for every size, from 30 frames per second
+    // down, so that hosts which pick a rate from this list run the camera at 30.
+    HRESULT STDMETHODCALLTYPE GetCaps(IPin* pin, LONG* flags) override;
+    HRESULT STDMETHODCALLTYPE SetMode(IPin* pin, LONG mode) override;
+    HRESULT STDMETHODCALLTYPE GetMode(IPin* pin, LONG* mode) override;
+    HRESULT STDMETHODCALLTYPE GetCurrentActualFrameRate(IPin* pin, LONGLONG* frameTime) override;
+    HRESULT STDMETHODCALLTYPE GetMaxAvailableFrameRate(IPin* pin, LONG index, SIZE dimensions,
+                                                       LONGLONG* frameTime) override;
+    HRESULT STDMETHODCALLTYPE GetFrameRateList(IPin* pin, LONG index, SIZE dimensions, LONG* count,
+                                               LONGLONG** frameTimes) override;
+
 private:
     CCamEmul(IUnknown* outer, HRESULT* hr);
+
+    // S_OK when pin is this filter's pin, E_POINTER for null, E_INVALIDARG for another.
+    HRESULT CheckOwnPin(IPin* pin);
+    // S_OK when index is a capability index whose size is dimensions, E_INVALIDARG otherwise.
+    static HRESULT CheckOfferedSize(LONG index, SIZE dimensions);
     ~CCamEmul() override;
 
     CCamStream* stream_ = nullptr;  // owned by the base filter's pin array

@@ -1,10 +1,13 @@
 #include "filter/CamStream.h"
 
 #include "filter/FrameDispatch.h"
+#include "filter/InputSwitching.h"
 #include "filter/StreamFormats.h"
 #include "filter/StreamPacing.h"
 #include "filter/framework/Source.h"
 #include "filter/sources/FrameFormat.h"
+#include "filter/sources/FrameInput.h"
+#include "filter/sources/FrameGeometry.h"
 
 #include <ks.h>
 #include <ksmedia.h>
@@ -84,9 +87,9 @@ HRESULT BuildDeliverableType(const AM_MEDIA_TYPE& proposed, CMediaType* type)
     return BuildListedType(n, type, AcceptedFrameTime(proposal.frameTime));
 }
 
-void FillCapsBlock(BYTE* block)
+void FillCapsBlock(BYTE* block, int n)
 {
-    const StreamCapsValues values = StreamCaps();
+    const StreamCapsValues values = StreamCaps(n);
     VIDEO_STREAM_CONFIG_CAPS caps;
     std::memset(&caps, 0, sizeof(caps));
     caps.guid = FORMAT_VideoInfo;
@@ -146,7 +149,8 @@ HRESULT CCamStream::OnThreadCreate()
     streamTime_ = 0;
     filledBefore_ = false;
     // The frame the stream repeats while an input has nothing yet starts black.
-    frame_.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+    const RenderSize render = InputRenderSize();
+    frame_.assign(FrameBytes(render.width, render.height), 0);
     return S_OK;
 }
 
@@ -207,19 +211,40 @@ HRESULT CCamStream::FillBuffer(IMediaSample* sample)
 
 void CCamStream::WriteImage(BYTE* buffer, int width, int height)
 {
-    if (frame_.size() != FrameBytes(kFrameWidth, kFrameHeight)) frame_.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
-    RenderFrame(frame_.data(), frame_.size());
-    if (width == kFrameWidth && height == kFrameHeight) {
-        std::memcpy(buffer, frame_.data(), frame_.size());
+    const RenderSize render = InputRenderSize();
+    const size_t renderBytes = FrameBytes(render.width, render.height);
+    // A new render size starts from black: the last frame of another size cannot be repeated.
+    if (frame_.size() != renderBytes) frame_.assign(renderBytes, 0);
+    RenderFrame(frame_.data(), render.width, render.height);
+    if (width == render.width && height == render.height) {
+        std::memcpy(buffer, frame_.data(), renderBytes);
         return;
     }
-    // The current type is always one of the offered sizes, all of which the scaler takes.
-    if (!scaler_.IsPreparedFor(kFrameWidth, kFrameHeight, width, height) &&
-        !scaler_.Prepare(kFrameWidth, kFrameHeight, width, height)) {
-        std::memset(buffer, 0, BitmapImageBytes(width, height, kStreamBitCount));
+    // Another size: the frame is fitted into the sample, whole for the smaller 4:3 sizes, with black bands when
+    // the aspects differ (a 4:3 stream while the inputs render for an HD one, or the other way round).
+    const size_t imageBytes = FrameBytes(width, height);
+    const FitRect rect = FitRectangle(width, height, SourceAspect(render.width, render.height));
+    if (rect.width <= 0 || rect.height <= 0 ||
+        (!scaler_.IsPreparedFor(render.width, render.height, rect.width, rect.height) &&
+         !scaler_.Prepare(render.width, render.height, rect.width, rect.height))) {
+        std::memset(buffer, 0, imageBytes);
         return;
     }
-    scaler_.Scale(frame_.data(), buffer);
+    if (rect.width == width && rect.height == height) {
+        scaler_.Scale(frame_.data(), buffer);
+        return;
+    }
+    if (fitted_.size() != scaler_.DestinationBytes()) fitted_.assign(scaler_.DestinationBytes(), 0);
+    scaler_.Scale(frame_.data(), fitted_.data());
+    std::memset(buffer, 0, imageBytes);
+    // The rectangle is measured from the top; the sample's rows are stored bottom-up.
+    const int firstRow = height - rect.y - rect.height;
+    const size_t rowBytes = FrameRowBytes(rect.width);
+    const size_t stride = PaddedRowBytes(rect.width);
+    for (int row = 0; row < rect.height; ++row) {
+        std::memcpy(buffer + FrameRowBytes(width) * static_cast<size_t>(firstRow + row) + FrameRowBytes(rect.x),
+                    fitted_.data() + stride * static_cast<size_t>(row), rowBytes);
+    }
 }
 
 HRESULT CCamStream::CheckMediaType(const CMediaType* type)
@@ -257,7 +282,12 @@ HRESULT CCamStream::SetMediaType(const CMediaType* type)
     if (FAILED(hr)) return VFW_E_INVALIDMEDIATYPE;
     hr = CSourceStream::SetMediaType(&deliverable);
     if (FAILED(hr)) return hr;
-    SetStreamFrameTime(reinterpret_cast<const VIDEOINFOHEADER*>(deliverable.Format())->AvgTimePerFrame);
+    const VIDEOINFOHEADER& header = *reinterpret_cast<const VIDEOINFOHEADER*>(deliverable.Format());
+    SetStreamFrameTime(header.AvgTimePerFrame);
+    SetStreamFramePeriod(static_cast<uint32_t>(header.AvgTimePerFrame / 10000));
+    // The inputs render for the size of the newest connection or format; streams of other sizes scale from it.
+    const StreamSize render = RenderSizeFor(DeliverableSizeOf(DescribeProposal(deliverable)));
+    UseRenderSize(RenderSize{render.width, render.height});
     return S_OK;
 }
 
@@ -346,7 +376,7 @@ HRESULT STDMETHODCALLTYPE CCamStream::GetStreamCaps(int index, AM_MEDIA_TYPE** t
         if (FAILED(hr)) return hr;
         *type = CreateMediaType(&listed);
         if (!*type) return E_OUTOFMEMORY;
-        FillCapsBlock(caps);
+        FillCapsBlock(caps, StreamCapsSizeFor(index));
         return S_OK;
     });
 }

@@ -1,10 +1,11 @@
 #pragma once
-// CCamStream: the camera filter's one output pin. It offers uncompressed RGB24 video in eight sizes (80 x 60 to
-// 640 x 480, plus the current type first), accepts any of them for a connection, describes them through
+// CCamStream: the camera filter's one output pin. It offers uncompressed RGB24 video in ten sizes (80 x 60 to
+// 640 x 480 in steps of 80 x 60, 1280 x 720 and 1920 x 1080, after the current type), accepts any of them for a connection, describes them through
 // IAMStreamConfig, reports itself as a capture pin through IKsPropertySet, and fills each sample on the streaming
 // thread through RenderFrame (FrameDispatch.h). Like a real camera it delivers at its frame rate on the graph's
-// clock (StreamPacing.h). The inputs always render 640 x 480; a smaller connected size is scaled down from a frame
-// of the pin's own.
+// clock (StreamPacing.h). The inputs render 640 x 480 for the 4:3 sizes (a smaller connected size is scaled down
+// from a frame of the pin's own) and the HD sizes at their own size; a stream of another size than the inputs
+// render fits their frame into its own.
 #include "filter/FrameScaler.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/SourceStream.h"
@@ -72,4 +73,5 @@ private:
     // while an input has nothing new.
     std::vector<uint8_t> frame_;
     FrameScaler scaler_;
+    std::vector<uint8_t> fitted_;  // the scaled frame when it fills only part of the sample
 };

@@ -33,7 +33,9 @@ constexpr std::array<PlaceholderKind, 4> kPlaceholders = {{
 struct Placeholders {
     CCritSec lock;
     CONDITION_VARIABLE drawn;
-    HRESULT code = 0;  // the failure asked for last
+    HRESULT code = 0;  // the failure asked for last, at this size
+    int width = 0;
+    int height = 0;
     std::vector<uint8_t> frame;
     bool ready = false;  // frame is that of code
     bool drawing = false;
@@ -66,11 +68,12 @@ void StartDrawingLocked(Placeholders& state)
     const wchar_t* file = PlaceholderFile(state.code);
     const std::wstring path = file ? (state.folderReplaced ? state.folder : ModuleDirectory()) + file : std::wstring();
     const uint64_t request = state.request;
-    state.drawing = StartModuleWorker([path, request] {
+    const int width = state.width;
+    const int height = state.height;
+    state.drawing = StartModuleWorker([path, request, width, height] {
         std::vector<uint8_t> frame;
         // Fitted with bicubic scaling on black; a missing or undecodable file, or a code without one, is black.
-        if (path.empty() || !LoadPictureFrame(path, kFrameWidth, kFrameHeight, frame))
-            frame.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+        if (path.empty() || !LoadPictureFrame(path, width, height, frame)) frame.assign(FrameBytes(width, height), 0);
         Placeholders& drawn = State();
         CAutoLock lock(&drawn.lock);
         drawn.drawing = false;
@@ -86,9 +89,10 @@ void StartDrawingLocked(Placeholders& state)
 
 }  // namespace
 
-void RenderFrame(uint8_t* frame, size_t size)
+void RenderFrame(uint8_t* frame, int width, int height)
 {
-    if (!frame) return;
+    if (!frame || width <= 0 || height <= 0) return;
+    const size_t size = FrameBytes(width, height);
     const std::shared_ptr<FrameInput> input = ActiveInput();
     if (!input) {
         std::memset(frame, 0, size);
@@ -100,16 +104,19 @@ void RenderFrame(uint8_t* frame, size_t size)
     } catch (...) {
         result = E_OUTOFMEMORY;
     }
-    if (FAILED(result)) FillPlaceholderFrame(frame, size, result);
+    if (FAILED(result)) FillPlaceholderFrame(frame, width, height, result);
 }
 
-void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code)
+void FillPlaceholderFrame(uint8_t* frame, int width, int height, HRESULT code)
 {
-    if (!frame) return;
+    if (!frame || width <= 0 || height <= 0) return;
+    const size_t size = FrameBytes(width, height);
     Placeholders& state = State();
     CAutoLock lock(&state.lock);
-    if (code != state.code) {
+    if (code != state.code || width != state.width || height != state.height) {
         state.code = code;
+        state.width = width;
+        state.height = height;
         state.ready = false;
         ++state.request;
         StartDrawingLocked(state);
@@ -121,20 +128,23 @@ void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code)
     }
 }
 
-void PreparePlaceholder(HRESULT code)
+void PreparePlaceholder(HRESULT code, int width, int height)
 {
     Placeholders& state = State();
     std::wstring path;
     {
         CAutoLock lock(&state.lock);
         const wchar_t* file = PlaceholderFile(code);
-        if (!file || (code == state.code && state.ready)) return;
+        if (!file || width <= 0 || height <= 0) return;
+        if (code == state.code && width == state.width && height == state.height && state.ready) return;
         path = (state.folderReplaced ? state.folder : ModuleDirectory()) + file;
     }
     std::vector<uint8_t> frame;
-    if (!LoadPictureFrame(path, kFrameWidth, kFrameHeight, frame)) frame.assign(FrameBytes(kFrameWidth, kFrameHeight), 0);
+    if (!LoadPictureFrame(path, width, height, frame)) frame.assign(FrameBytes(width, height), 0);
     CAutoLock lock(&state.lock);
     state.code = code;
+    state.width = width;
+    state.height = height;
     state.frame.swap(frame);
     state.ready = true;
     // A drawing under way for an older failure installs nothing.

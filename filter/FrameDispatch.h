@@ -7,19 +7,18 @@
 #include <cstdint>
 #include <string>
 
-// Fills frame (the inputs' render size, 640 x 480, `size` bytes) from the active input without waiting for any
-// switch: its newest frame; the placeholder for a producer result it gives instead (black for a result without
+// Fills frame (width x height, the inputs' render size) from the active input without waiting for any switch: its newest frame; the placeholder for a producer result it gives instead (black for a result without
 // one, or while the placeholders are still being drawn); black when no input is active. An input that has
 // nothing new leaves the frame as it is, so that the stream repeats its last frame.
-void RenderFrame(uint8_t* frame, size_t size);
+void RenderFrame(uint8_t* frame, int width, int height);
 
-// The placeholder for producer result `code` into frame: its picture once drawn, black until then and for a result
+// The placeholder for producer result `code` into the width x height frame: its picture once drawn, black until then and for a result
 // without a picture. A worker draws it when that result begins (a result other than the previous one).
-void FillPlaceholderFrame(uint8_t* frame, size_t size, HRESULT code);
+void FillPlaceholderFrame(uint8_t* frame, int width, int height, HRESULT code);
 
 // Draws the placeholder for `code` on the calling thread (never the streaming thread) and makes it the current
 // one, so that an input that fails from its start shows its placeholder from the first frame.
-void PreparePlaceholder(HRESULT code);
+void PreparePlaceholder(HRESULT code, int width, int height);
 
 // The folder holding "Data\..." placeholder pictures: the module directory unless replaced. Tests replace it to
 // read the shipped pictures without loading the module; an empty string goes back to the module directory. Also

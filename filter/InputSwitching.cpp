@@ -16,10 +16,6 @@
 
 namespace {
 
-// Every input renders this size; the stream fits it to the connected size.
-constexpr int kInputWidth = kFrameWidth;
-constexpr int kInputHeight = kFrameHeight;
-
 struct Inputs {
     CCritSec switchLock;  // serialises switches and the camera commands; never taken by the streaming thread
     CCritSec activeLock;  // held only to copy or swap `active`
@@ -28,6 +24,8 @@ struct Inputs {
     std::shared_ptr<CameraInput> sideCamera;  // under switchLock: turned on beside another mode
     std::atomic<long> starts{0};
     std::atomic<int32_t> cameraOn{0};
+    // The render size, packed as width << 16 | height so that the streaming thread reads it in one go.
+    std::atomic<uint32_t> renderSize{static_cast<uint32_t>(kFrameWidth) << 16 | kFrameHeight};
 };
 
 Inputs& State()
@@ -75,8 +73,9 @@ void UpdateCameraFlag()
 // result; that placeholder is drawn here, on the switching thread, so that the stream shows it at once.
 void StartInput(FrameInput& input)
 {
-    const HRESULT started = input.Start(kInputWidth, kInputHeight);
-    if (FAILED(started)) PreparePlaceholder(started);
+    const RenderSize size = InputRenderSize();
+    const HRESULT started = input.Start(size.width, size.height);
+    if (FAILED(started)) PreparePlaceholder(started, size.width, size.height);
 }
 
 std::shared_ptr<CameraInput> StartedCamera(const FilterSettings& settings)
@@ -176,6 +175,27 @@ void StopAllInputs()
 }
 
 long ActiveSourceStarts() { return State().starts.load(); }
+
+RenderSize InputRenderSize()
+{
+    const uint32_t packed = State().renderSize.load();
+    return RenderSize{static_cast<int>(packed >> 16), static_cast<int>(packed & 0xFFFF)};
+}
+
+void UseRenderSize(RenderSize size)
+{
+    Inputs& inputs = State();
+    if (size.width <= 0 || size.height <= 0 || size.width > 0xFFFF || size.height > 0xFFFF) return;
+    const uint32_t packed = static_cast<uint32_t>(size.width) << 16 | static_cast<uint32_t>(size.height);
+    if (inputs.renderSize.exchange(packed) == packed) return;
+    // The running input starts again at the new size; with none running there is nothing to restart.
+    bool running;
+    {
+        CAutoLock lock(&inputs.switchLock);
+        running = inputs.activeMode != 0;
+    }
+    if (running) SwitchToSelectedInput();
+}
 
 std::shared_ptr<FrameInput> ActiveInput()
 {

@@ -28,6 +28,16 @@ void StopAllInputs();
 // How many switches have run in this process (tests see restarts through it).
 long ActiveSourceStarts();
 
+// The size the inputs render: 640 x 480 until a stream connects at an HD size. A stream that connects at a size
+// of another render size makes it the render size (the running input starts again at it); streams of other sizes
+// scale the frames they get.
+struct RenderSize {
+    int width;
+    int height;
+};
+RenderSize InputRenderSize();
+void UseRenderSize(RenderSize size);
+
 // The active input, or null. Holding it keeps it alive, not running: a switch may stop it at any time.
 std::shared_ptr<FrameInput> ActiveInput();
 template <class T>

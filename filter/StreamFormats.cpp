@@ -23,10 +23,8 @@ MediaTypePosition ClassifyMediaTypePosition(int position)
 
 int StreamCapsSizeFor(int index)
 {
-    // Index 0 and index 8 both name the largest size; larger indexes would describe sizes the stream does not
-    // offer and are refused.
-    if (index == 0) return kStreamSizeCount;
-    if (index > 0 && index <= kStreamSizeCount) return index;
+    if (index == 0) return kStreamDefaultSizeIndex;
+    if (index > 0 && index < kStreamSizeCount) return index < kStreamFourThreeCount ? index : index + 1;
     return 0;
 }
 
@@ -55,24 +53,26 @@ int64_t AcceptedFrameTime(int64_t requested)
     return requested;
 }
 
-StreamCapsValues StreamCaps()
+StreamCapsValues StreamCaps(int n)
 {
-    const StreamSize smallest = StreamSizeOf(1);
-    const StreamSize largest = StreamSizeOf(kStreamSizeCount);
+    const bool hd = n > kStreamFourThreeCount && n <= kStreamSizeCount;
+    const StreamSize smallest = hd ? StreamSizeOf(n) : StreamSizeOf(1);
+    const StreamSize largest = hd ? StreamSizeOf(n) : StreamSizeOf(kStreamFourThreeCount);
     StreamCapsValues caps{};
     caps.videoStandard = 0;
     caps.inputSize = largest;
     caps.minCroppingSize = smallest;
     caps.maxCroppingSize = largest;
-    caps.cropGranularityX = kStreamUnitWidth;
-    caps.cropGranularityY = kStreamUnitHeight;
+    caps.cropGranularityX = hd ? 0 : kStreamUnitWidth;
+    caps.cropGranularityY = hd ? 0 : kStreamUnitHeight;
     caps.minOutputSize = smallest;
     caps.maxOutputSize = largest;
     // From 50 frames per second down to one frame in five seconds.
     caps.minFrameInterval = 200000;
     caps.maxFrameInterval = 50000000;
     caps.minBitsPerSecond = smallest.width * smallest.height * kStreamBitCount / 5;
-    caps.maxBitsPerSecond = largest.width * largest.height * kStreamBitCount * 50;
+    // The HD sizes at 50 frames per second would not fit the 32-bit field: they count at the 30 offered.
+    caps.maxBitsPerSecond = largest.width * largest.height * kStreamBitCount * (hd ? 30 : 50);
     return caps;
 }
 

@@ -1,19 +1,21 @@
 #pragma once
-// The numbers behind the output pin's formats, free of Win32: the nine media types (the current one first, then
-// 80 x 60 times 1 to 8), the stream capabilities shared by every index, and the argument rules of the pin's
-// property set. The pin turns these into DirectShow structures and HRESULTs.
+// The numbers behind the output pin's formats, free of Win32: the eleven media types (the current one first, then
+// 80 x 60 times 1 to 8, 1280 x 720 and 1920 x 1080), the stream capabilities of each size, the frame rates hosts
+// are offered, and the argument rules of the pin's property set. The pin turns these into DirectShow structures
+// and HRESULTs.
 #include <cstddef>
 #include <cstdint>
 
 // Frame period of every offered type: 100 ms, ten frames per second (100-ns units).
 constexpr int64_t kStreamFrameTime = 1000000;
 constexpr int kStreamBitCount = 24;
-// Eight sizes, 80 x 60 times n for n = 1 to 8.
-constexpr int kStreamSizeCount = 8;
+// Ten sizes, numbered 1 to 10: 80 x 60 times n for n = 1 to 8 (the 4:3 family), then 1280 x 720 and 1920 x 1080.
+constexpr int kStreamFourThreeCount = 8;
+constexpr int kStreamSizeCount = 10;
 constexpr int kStreamUnitWidth = 80;
 constexpr int kStreamUnitHeight = 60;
-// The size the pin starts with and the inputs always render.
-constexpr int kStreamDefaultSizeIndex = kStreamSizeCount;
+// The size the pin starts with, which the inputs render for every size of the 4:3 family.
+constexpr int kStreamDefaultSizeIndex = kStreamFourThreeCount;
 // Buffers the stream asks its allocator for (it works with any count granted).
 constexpr long kStreamBufferCount = 3;
 // Bytes of VIDEO_STREAM_CONFIG_CAPS and of VIDEOINFOHEADER, as the pin reports and writes them.
@@ -25,8 +27,25 @@ struct StreamSize {
     int height;
 };
 
-// 80 * n x 60 * n.
-constexpr StreamSize StreamSizeOf(int n) { return StreamSize{kStreamUnitWidth * n, kStreamUnitHeight * n}; }
+// The size numbered n (1 to 10); 0 x 0 for another number.
+constexpr StreamSize StreamSizeOf(int n)
+{
+    return n >= 1 && n <= kStreamFourThreeCount ? StreamSize{kStreamUnitWidth * n, kStreamUnitHeight * n}
+           : n == kStreamFourThreeCount + 1      ? StreamSize{1280, 720}
+           : n == kStreamSizeCount               ? StreamSize{1920, 1080}
+                                                 : StreamSize{0, 0};
+}
+// The size the inputs render for a stream of size n: 640 x 480 for the 4:3 family (smaller sizes are scaled down
+// from it), the size itself for the HD sizes.
+constexpr StreamSize RenderSizeFor(int n)
+{
+    return n > kStreamFourThreeCount ? StreamSizeOf(n) : StreamSizeOf(kStreamDefaultSizeIndex);
+}
+
+// The frame periods hosts are offered for every size, largest rate first: 30, 25, 20, 15, 10 and 5 frames per
+// second (100-ns units).
+constexpr int kOfferedFrameRateCount = 6;
+constexpr int64_t kOfferedFrameTimes[kOfferedFrameRateCount] = {333333, 400000, 500000, 666667, 1000000, 2000000};
 
 // Bytes of an uncompressed bitmap: rows of width * bitCount bits rounded up to whole 32-bit words, times the
 // height (its absolute value, as a negative height only flips the row order). 0 for sizes of zero or less, and
@@ -37,8 +56,8 @@ uint32_t BitmapImageBytes(int32_t width, int32_t height, int bitCount);
 enum class MediaTypePosition { Invalid, Current, Listed, NoMoreItems };
 MediaTypePosition ClassifyMediaTypePosition(int position);
 
-// The size n (1 to 8) that GetStreamCaps describes for an index: 0 means the largest, 8; 1 to 7 mean
-// themselves. 0 for an index outside 0 to 7, which is refused.
+// The size n (1 to 10) that GetStreamCaps describes for an index: 0 means 640 x 480 (8); 1 to 7 mean themselves;
+// 8 and 9 the HD sizes (9 and 10). 0 for an index outside 0 to 9, which is refused.
 int StreamCapsSizeFor(int index);
 
 // What GetStreamCaps answers for an index: a size, no such index (past the last), or a refused argument.
@@ -58,7 +77,7 @@ struct ProposedFormat {
     int64_t frameTime = 0;
 };
 
-// The size n (1 to 8) of a format the stream can deliver: uncompressed 24-bit bottom-up rows of one of the
+// The size n (1 to 10) of a format the stream can deliver: uncompressed 24-bit bottom-up rows of one of the
 // offered sizes, described by a whole VIDEOINFOHEADER. 0 for anything else. Other header fields (such as an
 // image size a host did not recompute after editing the width and height) are not looked at: the stream sets
 // them itself.
@@ -68,7 +87,8 @@ int DeliverableSizeOf(const ProposedFormat& format);
 // anything else (0 included) the default ten frames per second.
 int64_t AcceptedFrameTime(int64_t requested);
 
-// The values of VIDEO_STREAM_CONFIG_CAPS, the same for every index.
+// The values of VIDEO_STREAM_CONFIG_CAPS for size n: the same for every size of the 4:3 family; an HD size
+// describes exactly itself (its own input, cropping and output size).
 struct StreamCapsValues {
     int32_t videoStandard;
     StreamSize inputSize;
@@ -85,7 +105,7 @@ struct StreamCapsValues {
     int32_t minBitsPerSecond;
     int32_t maxBitsPerSecond;
 };
-StreamCapsValues StreamCaps();
+StreamCapsValues StreamCaps(int n = kStreamDefaultSizeIndex);
 
 // The pin category property of IKsPropertySet: a 16-byte GUID in property set AMPROPSETID_Pin, id 0.
 constexpr uint32_t kPinCategoryPropertyId = 0;

@@ -152,30 +152,6 @@ struct LongestFill {
     double longestMs = 0;
 };
 
-std::wstring LargeFolderEntry(const std::wstring& folder, int i)
-{
-    std::wstring number = std::to_wstring(i);
-    return folder + L"\\" + std::wstring(5 - std::min<size_t>(5, number.size()), L'0') + number + L".jpg";
-}
-
-// A folder of `entries` names of one 4000 x 3000 JPEG (hard links, so that the folder costs one picture's space).
-bool MakeLargeFolder(const std::wstring& folder, int entries)
-{
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring first = LargeFolderEntry(folder, 0);
-    if (!SaveTestJpeg(4000, 3000, first)) return false;
-    for (int i = 1; i < entries; ++i) {
-        if (!CreateHardLinkW(LargeFolderEntry(folder, i).c_str(), first.c_str(), nullptr)) return false;
-    }
-    return true;
-}
-
-void RemoveLargeFolder(const std::wstring& folder, int entries)
-{
-    for (int i = 0; i < entries; ++i) DeleteFileW(LargeFolderEntry(folder, i).c_str());
-    RemoveDirectoryW(folder.c_str());
-}
-
 // Starts input and measures its longest frame; `afterStart` runs right after the start (a border assigned, ...).
 LongestFill MeasureLongestFill(const char* mode, FrameInput& input, int seconds,
                                const std::function<void()>& afterStart = nullptr)
@@ -208,7 +184,7 @@ int main()
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int repeat = 200;
-    std::wstring cameraModule, videoClip, border, veltraneModule, pictures, oneFrameClip;
+    std::wstring cameraModule, videoClip, border, veltraneModule, pictures, oneFrameClip, largeFolder;
     int longestFillSeconds = 0;
     for (int i = 1; argv && i + 1 < argc; i += 2) {
         std::wstring option = argv[i];
@@ -219,6 +195,7 @@ int main()
         else if (option == L"--camera-module") veltraneModule = argv[i + 1];
         else if (option == L"--pictures") pictures = argv[i + 1];
         else if (option == L"--one-frame-clip") oneFrameClip = argv[i + 1];
+        else if (option == L"--large-folder") largeFolder = argv[i + 1];
         else if (option == L"--longest-fill") longestFillSeconds = std::max(1, _wtoi(argv[i + 1]));
     }
     if (argv) LocalFree(argv);
@@ -356,11 +333,9 @@ int main()
 
     std::vector<LongestFill> longest;
     if (longestFillSeconds > 0) {
-        constexpr int kEntries = 40000;
-        const std::wstring large = TempFolder() + L"\\large";
-        if (MakeLargeFolder(large, kEntries)) {
+        if (!largeFolder.empty()) {
             FilterSettings settings;
-            settings.PicturesDirectory = large;
+            settings.PicturesDirectory = largeFolder;
             settings.ChangedTime = 1000;
             settings.MorphingTime = 500;
             SetPicturesLoadWait(0);
@@ -368,10 +343,7 @@ int main()
             PicturesInput slides(settings);
             longest.push_back(MeasureLongestFill("pictures", slides, longestFillSeconds));
             WaitForPictureLoads(INFINITE);
-        } else {
-            fprintf(stderr, "veltrane-bench: cannot make the folder of %d pictures\n", kEntries);
         }
-        RemoveLargeFolder(large, kEntries);
         if (!oneFrameClip.empty()) {
             VideoInput video(oneFrameClip);
             longest.push_back(MeasureLongestFill("video", video, longestFillSeconds));

@@ -57,12 +57,15 @@ void CameraEndToEnd::SavePictures(const std::wstring& folder, DWORD changedTime,
     ASSERT_TRUE(settings_.Number(L"PicChType", changeType));
 }
 
-void CameraEndToEnd::Start(CameraGraph& camera)
+void CameraEndToEnd::Start(CameraGraph& camera, int width, int height)
 {
     ASSERT_EQ(camera.Open(), S_OK);
+    if (width != kWidth || height != kHeight) {
+        ASSERT_EQ(SelectCaptureSize(camera.pin.Get(), width, height), S_OK);
+    }
     ASSERT_EQ(camera.Connect(&recorder_), S_OK);
-    ASSERT_EQ(camera.width, kWidth);
-    ASSERT_EQ(camera.height, kHeight);
+    ASSERT_EQ(camera.width, width);
+    ASSERT_EQ(camera.height, height);
     // Without a reference clock, as a host may run it; it also keeps Wine's system clock thread out of the
     // graph, which can hang when the graph is released.
     ASSERT_EQ(camera.graph.RemoveClock(), S_OK);

@@ -34,8 +34,9 @@ protected:
     void SetUp() override;
 
     void SavePictures(const std::wstring& folder, DWORD changedTime, DWORD morphingTime, DWORD changeType);
-    // Opens the camera (which reads the saved settings), connects it in its default format and runs it.
-    void Start(CameraGraph& camera);
+    // Opens the camera (which reads the saved settings), connects it in its default format (or at width x height)
+    // and runs it.
+    void Start(CameraGraph& camera, int width = kWidth, int height = kHeight);
     // Starts keeper and waits until its input shows something other than black (its picture or placeholder):
     // the process's camera objects share the input, so graphs made while keeper runs have it ready.
     void KeepInputReady(CameraGraph& keeper);

@@ -258,7 +258,7 @@ struct PinType {
     bool IsVideoInfo() const { return type && type->pbFormat && type->cbFormat >= sizeof(VIDEOINFOHEADER); }
 };
 
-TEST_F(CameraEndToEnd, StreamCapsDescribeEightSizesAndAnswerPastTheLastIndex)
+TEST_F(CameraEndToEnd, StreamCapsDescribeTenSizesAndAnswerPastTheLastIndex)
 {
     ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 3000, 1000, 2));
     CameraGraph camera;
@@ -267,13 +267,14 @@ TEST_F(CameraEndToEnd, StreamCapsDescribeEightSizesAndAnswerPastTheLastIndex)
     ASSERT_TRUE(config);
     int count = 0, size = 0;
     ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
-    EXPECT_EQ(count, 8);
+    EXPECT_EQ(count, 10);
     EXPECT_EQ(size, static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
 
-    // Index 8 names the largest size, as index 0 does.
-    for (int index = 0; index <= 8; ++index) {
+    // Every index below the count answers: 0 is 640 x 480, 8 and 9 the HD sizes.
+    const int widths[] = {640, 80, 160, 240, 320, 400, 480, 560, 1280, 1920};
+    const int heights[] = {480, 60, 120, 180, 240, 300, 360, 420, 720, 1080};
+    for (int index = 0; index < 10; ++index) {
         SCOPED_TRACE(index);
-        const int n = index == 0 ? 8 : index;
         VIDEO_STREAM_CONFIG_CAPS caps{};
         PinType type;
         ASSERT_EQ(config->GetStreamCaps(index, type.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
@@ -283,17 +284,17 @@ TEST_F(CameraEndToEnd, StreamCapsDescribeEightSizesAndAnswerPastTheLastIndex)
         EXPECT_TRUE(IsEqualGUID(type.type->formattype, FORMAT_VideoInfo));
         EXPECT_TRUE(IsEqualGUID(caps.guid, FORMAT_VideoInfo));
         const BITMAPINFOHEADER& bitmap = HeaderOf(*type.type).bmiHeader;
-        EXPECT_EQ(bitmap.biWidth, 80 * n);
-        EXPECT_EQ(bitmap.biHeight, 60 * n);
+        EXPECT_EQ(bitmap.biWidth, widths[index]);
+        EXPECT_EQ(bitmap.biHeight, heights[index]);
         EXPECT_EQ(bitmap.biBitCount, 24);
         EXPECT_EQ(bitmap.biCompression, static_cast<DWORD>(BI_RGB));
-        EXPECT_EQ(bitmap.biSizeImage, static_cast<DWORD>(80 * n * 60 * n * 3));
+        EXPECT_EQ(bitmap.biSizeImage, static_cast<DWORD>(widths[index] * heights[index] * 3));
     }
     struct Past {
         int index;
         HRESULT expected;
     };
-    for (const Past& past : {Past{9, S_FALSE}, Past{10, S_FALSE}, Past{INT_MAX, S_FALSE}, Past{-1, E_INVALIDARG},
+    for (const Past& past : {Past{10, S_FALSE}, Past{11, S_FALSE}, Past{INT_MAX, S_FALSE}, Past{-1, E_INVALIDARG},
                              Past{INT_MIN, E_INVALIDARG}}) {
         VIDEO_STREAM_CONFIG_CAPS caps{};
         PinType type;
@@ -346,6 +347,8 @@ TEST_F(CameraEndToEnd, SetFormatTakesOfferedTypesAsHostsEditThemAndRefusesAnyOth
         {"640 x 480 as offered", 0, none, 640, 480, 0},
         {"240 x 180 as offered", 3, none, 240, 180, 0},
         {"560 x 420 as offered", 7, none, 560, 420, 0},
+        {"1280 x 720 as offered", 8, none, 1280, 720, 0},
+        {"1920 x 1080 as offered, at 30 frames per second", 9, frameTime(333333), 1920, 1080, 333333},
         {"edited to 320 x 240, image size left at 640 x 480's", 0, size(320, 240), 320, 240, 0},
         {"edited to 80 x 60, image size 0", 0,
          [](AM_MEDIA_TYPE& type, VIDEOINFOHEADER& header) {
@@ -446,14 +449,17 @@ TEST_F(CameraEndToEnd, WithTheGraphsClockSamplesComeAtTheFormatsRateNeverEarly)
         REFERENCE_TIME frameTime;  // set through SetFormat; 0: the default format
         double rate;
         double tolerance;
+        int width;
+        int height;
     };
-    for (const Pace& pace : {Pace{0, 10, 1}, Pace{333333, 30, 2}}) {
-        SCOPED_TRACE(pace.rate);
+    for (const Pace& pace : {Pace{0, 10, 1, kWidth, kHeight}, Pace{333333, 30, 2, kWidth, kHeight},
+                             Pace{333333, 30, 2, 1920, 1080}}) {
+        SCOPED_TRACE(testing::Message() << pace.rate << " at " << pace.width << " x " << pace.height);
         const REFERENCE_TIME interval = pace.frameTime ? pace.frameTime : kFrameTime;
         ComRef<GreedySink> sink = GreedySink::Create(0);
         WatchedGraph camera;
-        ASSERT_NO_FATAL_FAILURE(RunToSink(camera, sink.Get(), true, pace.frameTime ? kWidth : 0,
-                                          pace.frameTime ? kHeight : 0, pace.frameTime));
+        ASSERT_NO_FATAL_FAILURE(RunToSink(camera, sink.Get(), true, pace.frameTime ? pace.width : 0,
+                                          pace.frameTime ? pace.height : 0, pace.frameTime));
         // Samples that came while the graph was still pausing on its way to running (the camera delivers while
         // paused) are not paced by the clock yet.
         const LONGLONG ran = Counter();

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "filter/IData.h"
+#include "filter/StreamFormats.h"
+#include "filter/sources/FrameFormat.h"
 #include "filter/sources/GdiplusCanvas.h"
 #include "support/CoverWindow.h"
 
@@ -158,6 +161,87 @@ TEST_F(CameraEndToEnd, PlaceholdersShowTheirPictureAndADeletedOneGivesBlack)
     EXPECT_TRUE(recorder_.WaitFor([&](const CapturedFrame& frame) { return frame.bytes == noCamera; },
                                   kFirstFrameMs));
     camera.graph.Stop();
+}
+
+// The pixel (blue, green, red) at column x of row y counted from the top of a width x height frame.
+const uint8_t* PixelOf(const CapturedFrame& frame, int width, int height, int x, int y)
+{
+    return frame.bytes.data() + (static_cast<size_t>(height - 1 - y) * width + x) * 3;
+}
+
+TEST_F(CameraEndToEnd, EveryInputRendersAtTheHdSizesItselfFittedWithBands)
+{
+    const std::wstring square = folder_.File(L"square.png");
+    ASSERT_TRUE(WriteSolidPicture(square, 300, 300, 0xFF20C040u));
+    TempDir borders;  // apart from the pictures folder, which would show the border as a slide
+    const std::wstring border = borders.File(L"border.png");
+    ASSERT_TRUE(WriteTestPicture(border, 320, 180, [](int x, int y) {
+        return x < 10 || y < 10 || x >= 310 || y >= 170 ? 0xFFFF0000u : 0x00000000u;
+    }));
+    ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 600000, 100, 3));
+    std::vector<uint8_t> expectedSquare, expectedNoCamera;
+    struct Case {
+        const char* name;
+        std::function<void(IData&)> choose;
+        std::function<bool(const CapturedFrame&, int width, int height)> shows;
+    };
+    const Case cases[] = {
+        {"pictures: a square picture between bands", [](IData&) {},
+         [&](const CapturedFrame& frame, int, int) { return frame.bytes == expectedSquare; }},
+        {"the no camera placeholder",
+         [](IData& data) {
+             ASSERT_EQ(data.SetActiveCamera(L"No Such Camera"), S_OK);
+             ASSERT_EQ(data.SetGlobalType(kCameraMode), S_OK);
+         },
+         [&](const CapturedFrame& frame, int, int) { return frame.bytes == expectedNoCamera; }},
+        {"a 1080p camera with a border stretched over the frame",
+         [&](IData& data) {
+             ASSERT_EQ(data.SetActiveCamera(L"Test Camera 1080p"), S_OK);
+             ASSERT_EQ(data.SetBorderFile(border.c_str()), S_OK);
+             ASSERT_EQ(data.SetUseBorder(1), S_OK);
+         },
+         [&](const CapturedFrame& frame, int width, int height) {
+             const uint8_t* corner = PixelOf(frame, width, height, 2, 2);
+             const uint8_t* middle = PixelOf(frame, width, height, width / 2, height / 2);
+             return corner[2] > 200 && corner[1] < 60 && !(middle[2] > 200 && middle[1] < 60) &&
+                    middle[0] + middle[1] + middle[2] > 0;
+         }},
+        {"a 16:9 clip filling the frame",
+         [](IData& data) {
+             ASSERT_EQ(data.SetVideoFile(Clip(L"clip-16x9.mp4").c_str()), S_OK);
+             ASSERT_EQ(data.SetGlobalType(kVideoMode), S_OK);
+         },
+         [&](const CapturedFrame& frame, int width, int height) {
+             // The clip's colour, 0x3070C0, under the light noise it carries.
+             for (int y : {2, height / 2, height - 3}) {
+                 const uint8_t* pixel = PixelOf(frame, width, height, width / 2, y);
+                 if (std::abs(pixel[2] - 0x30) > 24 || std::abs(pixel[1] - 0x70) > 24 || std::abs(pixel[0] - 0xC0) > 24)
+                     return false;
+             }
+             return true;
+         }},
+    };
+    for (const StreamSize size : {StreamSize{1280, 720}, StreamSize{1920, 1080}}) {
+        ASSERT_TRUE(LoadPictureFrame(square, size.width, size.height, expectedSquare));
+        ASSERT_TRUE(LoadPictureFrame(CameraFolder() + L"Data\\nocamera.jpg", size.width, size.height, expectedNoCamera));
+        ASSERT_NO_FATAL_FAILURE(SavePictures(folder_.Path(), 600000, 100, 3));
+        CameraGraph camera;
+        ASSERT_NO_FATAL_FAILURE(Start(camera, size.width, size.height));
+        ComRef<IData> data = SettingsOf(camera);
+        ASSERT_TRUE(data);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << " at " << size.width << " x " << size.height);
+            ASSERT_NO_FATAL_FAILURE(c.choose(*data.Get()));
+            (void)recorder_.TakeNew();  // the frames of the case before
+            EXPECT_TRUE(recorder_.WaitFor(
+                [&](const CapturedFrame& frame) {
+                    return frame.bytes.size() == FrameBytes(size.width, size.height) &&
+                           c.shows(frame, size.width, size.height);
+                },
+                kFirstFrameMs));
+        }
+        camera.graph.Stop();
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "filter/FrameDispatch.h"
 #include "filter/InputSwitching.h"
 #include "filter/FrameScaler.h"
+#include "filter/StreamFormats.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/MediaType.h"
 #include "filter/framework/ModuleObjects.h"
@@ -270,6 +271,7 @@ protected:
         object_ = nullptr;
         filter_.Reset();
         StopAllInputs();
+        UseRenderSize(RenderSize{kFrameWidth, kFrameHeight});
         SetPlaceholderFolder(L"");
         ProcessSettings().SetNumber(&FilterSettings::GlobalType, globalTypeAtStart_);
         EXPECT_EQ(ModuleObjectCount(), objectsAtStart_) << "framework objects leaked";
@@ -297,7 +299,7 @@ protected:
         ASSERT_TRUE(pictures);
         ASSERT_TRUE(pictures->WaitUntilScanned(10000));
         std::vector<BYTE> first(kFullFrameBytes);
-        RenderFrame(first.data(), first.size());  // the failure begins: its placeholder is drawn
+        RenderFrame(first.data(), kFrameWidth, kFrameHeight);  // the failure begins: its placeholder is drawn
         ASSERT_TRUE(WaitForPlaceholders(10000));
     }
     // The input of `mode` (none for a value outside 1 to 4) becomes the active one.
@@ -334,14 +336,14 @@ TEST_F(CamStreamTest, PinIsNamedVeltraneAndAnswersItsInterfaces)
     EXPECT_EQ(stream_->QueryInterface(IID_IAMStreamConfig, nullptr), E_POINTER);
 }
 
-TEST_F(CamStreamTest, EnumeratesNineTypesCurrentFirst)
+TEST_F(CamStreamTest, EnumeratesElevenTypesCurrentFirstThenTheFourThreeAndTheHdSizes)
 {
     ComRef<IEnumMediaTypes> types;
     ASSERT_EQ(stream_->EnumMediaTypes(types.Put()), S_OK);
     std::vector<AM_MEDIA_TYPE*> listed(12, nullptr);
     ULONG fetched = 0;
     EXPECT_EQ(types->Next(12, listed.data(), &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 9u);
+    ASSERT_EQ(fetched, 11u);
     ExpectVideoSize(*listed[0], 640, 480);
     for (ULONG i = 1; i < fetched; ++i) {
         SCOPED_TRACE(i);
@@ -351,7 +353,8 @@ TEST_F(CamStreamTest, EnumeratesNineTypesCurrentFirst)
         EXPECT_TRUE(type.bFixedSizeSamples);
         EXPECT_FALSE(type.bTemporalCompression);
         EXPECT_EQ(type.cbFormat, sizeof(VIDEOINFOHEADER));
-        ExpectVideoSize(type, 80 * static_cast<int>(i), 60 * static_cast<int>(i));
+        const StreamSize size = StreamSizeOf(static_cast<int>(i));
+        ExpectVideoSize(type, size.width, size.height);
         EXPECT_EQ(type.lSampleSize, Header(type).bmiHeader.biSizeImage);
         EXPECT_EQ(Header(type).AvgTimePerFrame, 1000000);
         EXPECT_EQ(Header(type).bmiHeader.biPlanes, 1);
@@ -360,7 +363,7 @@ TEST_F(CamStreamTest, EnumeratesNineTypesCurrentFirst)
     for (AM_MEDIA_TYPE* type : listed) DeleteMediaType(type);
 
     CMediaType type;
-    EXPECT_EQ(stream_->GetMediaType(9, &type), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(stream_->GetMediaType(11, &type), VFW_S_NO_MORE_ITEMS);
     EXPECT_EQ(stream_->GetMediaType(-1, &type), E_INVALIDARG);
     EXPECT_EQ(stream_->GetMediaType(0, nullptr), E_POINTER);
 }
@@ -379,7 +382,7 @@ TEST_F(CamStreamTest, EveryEnumeratedTypeConnectsAndBecomesTheCurrentFormat)
     ASSERT_EQ(FindFreePin(grabberFilter.Get(), PINDIR_INPUT, false, grabberInput.Put()), S_OK);
     ComRef<IAMStreamConfig> config = Config();
 
-    for (int position = 1; position <= 8; ++position) {
+    for (int position = 1; position <= 10; ++position) {
         SCOPED_TRACE(position);
         CMediaType listed;
         ASSERT_EQ(stream_->GetMediaType(position, &listed), S_OK);
@@ -392,13 +395,14 @@ TEST_F(CamStreamTest, EveryEnumeratedTypeConnectsAndBecomesTheCurrentFormat)
         ASSERT_EQ(graph->Disconnect(stream_), S_OK);
         ASSERT_EQ(graph->Disconnect(grabberInput.Get()), S_OK);
     }
-    // A type the stream cannot deliver is refused, and a refused connection leaves the current type as it was.
+    // A type the stream cannot deliver is refused, and a refused connection leaves the current type as it was,
+    // that of the last connection.
     CMediaType odd = ListedType(100, 100);
     EXPECT_EQ(stream_->QueryAccept(&odd), S_FALSE);
     EXPECT_TRUE(FAILED(graph->ConnectDirect(stream_, grabberInput.Get(), &odd)));
     CMediaType current;
     ASSERT_EQ(stream_->GetMediaType(0, &current), S_OK);
-    ExpectVideoSize(current, 640, 480);
+    ExpectVideoSize(current, 1920, 1080);
     EXPECT_EQ(graph->RemoveFilter(filter_.Get()), S_OK);
 }
 
@@ -486,7 +490,7 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
     ComRef<IAMStreamConfig> config = Config();
     int count = 0, size = 0;
     ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
-    EXPECT_EQ(count, 8);
+    EXPECT_EQ(count, 10);
     EXPECT_EQ(size, 128);
     EXPECT_EQ(config->GetNumberOfCapabilities(nullptr, &size), E_POINTER);
     EXPECT_EQ(config->GetNumberOfCapabilities(&count, nullptr), E_POINTER);
@@ -497,15 +501,16 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
     ASSERT_EQ(config->SetFormat(&slow), S_OK);
 
     std::vector<BYTE> firstCaps;
-    // Index 8 names 640 x 480 as index 0 does.
-    for (int index = 0; index <= 8; ++index) {
+    // Index 0 names 640 x 480, 8 and 9 the HD sizes; every index below the count answers.
+    const StreamSize sizes[] = {{640, 480}, {80, 60},  {160, 120}, {240, 180},  {320, 240},
+                                {400, 300}, {480, 360}, {560, 420}, {1280, 720}, {1920, 1080}};
+    for (int index = 0; index < 10; ++index) {
         SCOPED_TRACE(index);
         AM_MEDIA_TYPE* type = nullptr;
         std::vector<BYTE> caps(128, 0xCD);
         ASSERT_EQ(config->GetStreamCaps(index, &type, caps.data()), S_OK);
         ASSERT_NE(type, nullptr);
-        const int n = index == 0 ? 8 : index;
-        ExpectVideoSize(*type, 80 * n, 60 * n);
+        ExpectVideoSize(*type, sizes[index].width, sizes[index].height);
         EXPECT_EQ(type->cbFormat, sizeof(VIDEOINFOHEADER));
         EXPECT_TRUE(IsEqualGUID(type->subtype, MEDIASUBTYPE_RGB24));
         EXPECT_TRUE(type->bFixedSizeSamples);
@@ -521,7 +526,14 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
         DeleteMediaType(kept);
         DeleteMediaType(type);
         if (index == 0) firstCaps = caps;
-        EXPECT_EQ(caps, firstCaps);
+        VIDEO_STREAM_CONFIG_CAPS described{};
+        std::memcpy(&described, caps.data(), sizeof(described));
+        if (index < 8) {
+            EXPECT_EQ(caps, firstCaps) << "the same for the 4:3 sizes";
+        } else {
+            EXPECT_EQ(described.MinOutputSize.cx, sizes[index].width) << "an HD entry describes only itself";
+            EXPECT_EQ(described.MaxOutputSize.cy, sizes[index].height);
+        }
     }
     VIDEO_STREAM_CONFIG_CAPS caps{};
     std::memcpy(&caps, firstCaps.data(), sizeof(caps));
@@ -537,9 +549,9 @@ TEST_F(CamStreamTest, StreamCapsDescribeTheIndexedSizeWithTheSameCaps)
     EXPECT_EQ(config->GetStreamCaps(-1, &type, block), E_INVALIDARG);
     EXPECT_EQ(config->GetStreamCaps(INT_MIN, &type, block), E_INVALIDARG);
     // Past the last index: no more capabilities.
-    EXPECT_EQ(config->GetStreamCaps(9, &type, block), S_FALSE);
+    EXPECT_EQ(config->GetStreamCaps(10, &type, block), S_FALSE);
     EXPECT_EQ(config->GetStreamCaps(INT_MAX, &type, block), S_FALSE);
-    EXPECT_EQ(config->GetStreamCaps(9, nullptr, nullptr), S_FALSE) << "the index is looked at first";
+    EXPECT_EQ(config->GetStreamCaps(10, nullptr, nullptr), S_FALSE) << "the index is looked at first";
     EXPECT_EQ(type, nullptr);
     EXPECT_EQ(config->GetStreamCaps(0, nullptr, block), E_POINTER);
     EXPECT_EQ(config->GetStreamCaps(0, &type, nullptr), E_POINTER);
@@ -678,7 +690,7 @@ TEST_F(CamStreamTest, LargerBufferGetsTheImageAndItsLengthAndAnUnknownModeGivesB
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> placeholder(kFullFrameBytes);
-    RenderFrame(placeholder.data(), placeholder.size());
+    RenderFrame(placeholder.data(), kFrameWidth, kFrameHeight);
     ASSERT_FALSE(AllBytesAre(placeholder, 0));
 
     RealSample larger(static_cast<long>(kFullFrameBytes) * 2);
@@ -718,7 +730,7 @@ TEST_F(CamStreamTest, EmptyPicturesFolderShowsTheNoPicturesPlaceholder)
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
-    RenderFrame(buffer.data(), buffer.size());
+    RenderFrame(buffer.data(), kFrameWidth, kFrameHeight);
 
     std::vector<uint8_t> expected;
     ASSERT_TRUE(LoadPictureFrame(std::wstring(VELTRANE_TEST_DATA) + L"Data\\nopictures.jpg", 640, 480, expected));
@@ -740,7 +752,7 @@ TEST_F(CamStreamTest, PlaceholderIsFittedWithBlackBands)
     UsePlaceholderFolder(module.Path() + L"\\");
     UseEmptyPictures();
     std::vector<BYTE> frame(kFullFrameBytes, 0x5A);
-    RenderFrame(frame.data(), frame.size());
+    RenderFrame(frame.data(), kFrameWidth, kFrameHeight);
 
     auto pixel = [&frame](int x, int yFromTop) {
         return frame.data() + (static_cast<size_t>(479 - yFromTop) * 640 + static_cast<size_t>(x)) * 3;
@@ -761,7 +773,7 @@ TEST_F(CamStreamTest, MissingPlaceholderFileGivesBlack)
     UsePlaceholderFolder(module.Path() + L"\\");
     UseEmptyPictures();
     std::vector<BYTE> buffer(kFullFrameBytes, 0x5A);
-    RenderFrame(buffer.data(), buffer.size());
+    RenderFrame(buffer.data(), kFrameWidth, kFrameHeight);
     EXPECT_TRUE(AllBytesAre(buffer, 0));
 }
 
@@ -770,7 +782,7 @@ TEST_F(CamStreamTest, SmallerConnectedSizeGetsTheFullFrameScaledDown)
     UsePlaceholderFolder(VELTRANE_TEST_DATA);
     UseEmptyPictures();
     std::vector<BYTE> full(kFullFrameBytes);
-    RenderFrame(full.data(), full.size());
+    RenderFrame(full.data(), kFrameWidth, kFrameHeight);
 
     ComRef<IAMStreamConfig> config = Config();
     for (int n : {1, 4, 7}) {

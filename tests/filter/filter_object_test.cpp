@@ -366,6 +366,61 @@ TEST_F(FilterObjectInterfaces, PausedLiveSourceAnswersThatItCannotCue)
     EXPECT_EQ(filter->GetState(0, nullptr), E_POINTER);
 }
 
+TEST_F(FilterObjectInterfaces, VideoControlOffersThirtyDownToFiveFramesASecondForEverySize)
+{
+    ComRef<IAMVideoControl> control;
+    ComRef<IAMStreamConfig> config;
+    ComRef<IBaseFilter> filter;
+    ASSERT_EQ(filter_.QueryInterface(IID_IAMVideoControl, control), S_OK);
+    ASSERT_EQ(filter_.QueryInterface(IID_IAMStreamConfig, config), S_OK);
+    ASSERT_EQ(filter_.QueryInterface(IID_IBaseFilter, filter), S_OK);
+    ComRef<IPin> pin;
+    ASSERT_EQ(filter->FindPin(L"1", pin.Put()), S_OK);
+    LONG flags = -1;
+    EXPECT_EQ(control->GetCaps(pin.Get(), &flags), S_OK);
+    EXPECT_EQ(flags, 0);
+    EXPECT_EQ(control->GetMode(pin.Get(), &flags), S_OK);
+    EXPECT_EQ(flags, 0);
+    EXPECT_EQ(control->SetMode(pin.Get(), 0), S_OK);
+    EXPECT_EQ(control->SetMode(pin.Get(), VideoControlFlag_FlipHorizontal), E_INVALIDARG);
+    EXPECT_EQ(control->GetCaps(nullptr, &flags), E_POINTER);
+
+    const LONGLONG expected[] = {333333, 400000, 500000, 666667, 1000000, 2000000};
+    for (int index = 0; index < 10; ++index) {
+        SCOPED_TRACE(index);
+        AM_MEDIA_TYPE* type = nullptr;
+        BYTE caps[128];
+        ASSERT_EQ(config->GetStreamCaps(index, &type, caps), S_OK);
+        const BITMAPINFOHEADER& bitmap = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+        const SIZE size{bitmap.biWidth, bitmap.biHeight};
+        DeleteMediaType(type);
+        LONG count = 0;
+        LONGLONG* list = nullptr;
+        ASSERT_EQ(control->GetFrameRateList(pin.Get(), index, size, &count, &list), S_OK);
+        ASSERT_EQ(count, 6);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(list[i], expected[i]);
+        CoTaskMemFree(list);
+        LONGLONG fastest = 0;
+        EXPECT_EQ(control->GetMaxAvailableFrameRate(pin.Get(), index, size, &fastest), S_OK);
+        EXPECT_EQ(fastest, 333333);
+    }
+    LONG count = 0;
+    EXPECT_EQ(control->GetFrameRateList(pin.Get(), 10, SIZE{640, 480}, &count, nullptr), E_INVALIDARG);
+    EXPECT_EQ(control->GetFrameRateList(pin.Get(), 0, SIZE{320, 240}, &count, nullptr), E_INVALIDARG);
+
+    // The current rate is the current type's, and follows SetFormat.
+    LONGLONG current = 0;
+    ASSERT_EQ(control->GetCurrentActualFrameRate(pin.Get(), &current), S_OK);
+    EXPECT_EQ(current, 1000000);
+    AM_MEDIA_TYPE* type = nullptr;
+    ASSERT_EQ(config->GetFormat(&type), S_OK);
+    reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame = 333333;
+    ASSERT_EQ(config->SetFormat(type), S_OK);
+    DeleteMediaType(type);
+    ASSERT_EQ(control->GetCurrentActualFrameRate(pin.Get(), &current), S_OK);
+    EXPECT_EQ(current, 333333);
+}
+
 TEST_F(FilterObjectInterfaces, PropertyPagesNameTheSettingsPage)
 {
     ComRef<ISpecifyPropertyPages> specify;

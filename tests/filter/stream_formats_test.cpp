@@ -1,4 +1,4 @@
-// The output pin's format numbers: the nine media types, the capabilities and the property-set argument rules.
+// The output pin's format numbers: the eleven media types, the frame rates, the capabilities and the property-set argument rules.
 #include "filter/StreamFormats.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +7,22 @@
 
 namespace {
 
-TEST(StreamFormats, ListedSizesGrowFrom80x60To640x480)
+TEST(StreamFormats, ListedSizesGrowFrom80x60To640x480ThenTheHdSizes)
 {
-    const StreamSize expected[] = {{80, 60},   {160, 120}, {240, 180}, {320, 240},
-                                   {400, 300}, {480, 360}, {560, 420}, {640, 480}};
+    // With the size the inputs render for each.
+    const StreamSize expected[][2] = {
+        {{80, 60}, {640, 480}},   {{160, 120}, {640, 480}},  {{240, 180}, {640, 480}},   {{320, 240}, {640, 480}},
+        {{400, 300}, {640, 480}}, {{480, 360}, {640, 480}},  {{560, 420}, {640, 480}},   {{640, 480}, {640, 480}},
+        {{1280, 720}, {1280, 720}}, {{1920, 1080}, {1920, 1080}}};
     for (int n = 1; n <= kStreamSizeCount; ++n) {
         SCOPED_TRACE(n);
-        EXPECT_EQ(StreamSizeOf(n).width, expected[n - 1].width);
-        EXPECT_EQ(StreamSizeOf(n).height, expected[n - 1].height);
+        EXPECT_EQ(StreamSizeOf(n).width, expected[n - 1][0].width);
+        EXPECT_EQ(StreamSizeOf(n).height, expected[n - 1][0].height);
+        EXPECT_EQ(RenderSizeFor(n).width, expected[n - 1][1].width);
+        EXPECT_EQ(RenderSizeFor(n).height, expected[n - 1][1].height);
     }
+    EXPECT_EQ(StreamSizeOf(0).width, 0);
+    EXPECT_EQ(StreamSizeOf(11).height, 0);
     EXPECT_EQ(StreamSizeOf(kStreamDefaultSizeIndex).width, 640);
     EXPECT_EQ(StreamSizeOf(kStreamDefaultSizeIndex).height, 480);
 }
@@ -23,7 +30,7 @@ TEST(StreamFormats, ListedSizesGrowFrom80x60To640x480)
 TEST(StreamFormats, ImageBytesOfTheListedSizes)
 {
     // 240 * n bytes per row are always whole words, so these are plain width * height * 3.
-    const uint32_t expected[] = {14400, 57600, 129600, 230400, 360000, 518400, 705600, 921600};
+    const uint32_t expected[] = {14400, 57600, 129600, 230400, 360000, 518400, 705600, 921600, 2764800, 6220800};
     for (int n = 1; n <= kStreamSizeCount; ++n) {
         SCOPED_TRACE(n);
         const StreamSize size = StreamSizeOf(n);
@@ -57,17 +64,18 @@ TEST(StreamFormats, MediaTypePositions)
     EXPECT_EQ(ClassifyMediaTypePosition(-1), MediaTypePosition::Invalid);
     EXPECT_EQ(ClassifyMediaTypePosition(std::numeric_limits<int>::min()), MediaTypePosition::Invalid);
     EXPECT_EQ(ClassifyMediaTypePosition(0), MediaTypePosition::Current);
-    for (int position = 1; position <= 8; ++position)
+    for (int position = 1; position <= 10; ++position)
         EXPECT_EQ(ClassifyMediaTypePosition(position), MediaTypePosition::Listed) << position;
-    EXPECT_EQ(ClassifyMediaTypePosition(9), MediaTypePosition::NoMoreItems);
+    EXPECT_EQ(ClassifyMediaTypePosition(11), MediaTypePosition::NoMoreItems);
     EXPECT_EQ(ClassifyMediaTypePosition(std::numeric_limits<int>::max()), MediaTypePosition::NoMoreItems);
 }
 
-TEST(StreamFormats, CapsIndexZeroMeansTheLargestSize)
+TEST(StreamFormats, CapsIndexZeroMeansTheLargestFourThreeSizeAndEightAndNineTheHdSizes)
 {
     EXPECT_EQ(StreamCapsSizeFor(0), 8);
-    EXPECT_EQ(StreamCapsSizeFor(8), 8);
     for (int index = 1; index < 8; ++index) EXPECT_EQ(StreamCapsSizeFor(index), index);
+    EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(8)).width, 1280);
+    EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(9)).height, 1080);
     EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(3)).width, 240);
     EXPECT_EQ(StreamSizeOf(StreamCapsSizeFor(3)).height, 180);
 }
@@ -75,7 +83,9 @@ TEST(StreamFormats, CapsIndexZeroMeansTheLargestSize)
 TEST(StreamFormats, CapsIndexesOutsideTheCountAreRefused)
 {
     EXPECT_EQ(StreamCapsSizeFor(-1), 0);
-    EXPECT_EQ(StreamCapsSizeFor(9), 0);
+    EXPECT_EQ(StreamCapsSizeFor(10), 0);
+    EXPECT_EQ(ClassifyStreamCapsIndex(9), StreamCapsIndex::Size);
+    EXPECT_EQ(ClassifyStreamCapsIndex(10), StreamCapsIndex::PastTheLast);
     EXPECT_EQ(StreamCapsSizeFor(std::numeric_limits<int>::min()), 0);
     EXPECT_EQ(StreamCapsSizeFor(std::numeric_limits<int>::max()), 0);
 }
@@ -108,6 +118,32 @@ TEST(StreamFormats, CapsValues)
     EXPECT_EQ(caps.maxFrameInterval, 50000000);
     EXPECT_EQ(caps.minBitsPerSecond, 23040);
     EXPECT_EQ(caps.maxBitsPerSecond, 368640000);
+    EXPECT_EQ(StreamCaps(3).maxOutputSize.width, 640) << "the same for every 4:3 size";
+
+    // An HD size describes exactly itself.
+    for (int n : {9, 10}) {
+        SCOPED_TRACE(n);
+        const StreamCapsValues hd = StreamCaps(n);
+        const StreamSize size = StreamSizeOf(n);
+        for (const StreamSize& described : {hd.inputSize, hd.minCroppingSize, hd.maxCroppingSize, hd.minOutputSize,
+                                             hd.maxOutputSize}) {
+            EXPECT_EQ(described.width, size.width);
+            EXPECT_EQ(described.height, size.height);
+        }
+        EXPECT_EQ(hd.cropGranularityX, 0);
+        EXPECT_EQ(hd.minFrameInterval, 200000);
+        EXPECT_EQ(hd.minBitsPerSecond, size.width * size.height * 24 / 5);
+        EXPECT_EQ(hd.maxBitsPerSecond, size.width * size.height * 24 * 30);
+    }
+}
+
+TEST(StreamFormats, OfferedFrameRatesRunFromThirtyDownToFiveAndAreAllAccepted)
+{
+    const double rates[] = {30, 25, 20, 15, 10, 5};
+    for (int i = 0; i < kOfferedFrameRateCount; ++i) {
+        EXPECT_NEAR(1e7 / static_cast<double>(kOfferedFrameTimes[i]), rates[i], 0.001) << i;
+        EXPECT_EQ(AcceptedFrameTime(kOfferedFrameTimes[i]), kOfferedFrameTimes[i]) << i;
+    }
 }
 
 TEST(StreamFormats, PropertyGetRefusesOtherSetsAndIdsFirst)

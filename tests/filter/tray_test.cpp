@@ -45,9 +45,9 @@ std::vector<BYTE> Frame()
 {
     // The first frame of a failure has its placeholder drawn; the next one shows it.
     std::vector<BYTE> frame(kFrameBytes);
-    RenderFrame(frame.data(), frame.size());
+    RenderFrame(frame.data(), kFrameWidth, kFrameHeight);
     EXPECT_TRUE(WaitForPlaceholders(10000));
-    RenderFrame(frame.data(), frame.size());
+    RenderFrame(frame.data(), kFrameWidth, kFrameHeight);
     return frame;
 }
 

@@ -12,6 +12,9 @@ static const CLSID CLSID_TestCamera240p = {0x6dad906b, 0x0b4f, 0x442d, {0x8f, 0x
 // {B762CE82-8EA5-456E-8F31-FA78F2D37C38}
 static const CLSID CLSID_TestCameraStalling = {0xb762ce82, 0x8ea5, 0x456e, {0x8f, 0x31, 0xfa, 0x78, 0xf2, 0xd3, 0x7c, 0x38}};
 
+// {3F6C2A91-7D4E-4B58-A1C3-5E92D07B4F16}
+static const CLSID CLSID_TestCamera1080p = {0x3f6c2a91, 0x7d4e, 0x4b58, {0xa1, 0xc3, 0x5e, 0x92, 0xd0, 0x7b, 0x4f, 0x16}};
+
 struct TestCameraInfo {
     const CLSID* ClassId;
     const wchar_t* Name;
@@ -29,5 +32,6 @@ inline const TestCameraInfo kTestCameras[] = {
     {&CLSID_TestCamera720p, L"Test Camera 720p", 1280, 720, 0},
     {&CLSID_TestCamera240p, L"Test Camera 240p", 320, 240, 0},
     {&CLSID_TestCameraStalling, L"Test Camera Stalling", 640, 480, kStallingCameraFrames},
+    {&CLSID_TestCamera1080p, L"Test Camera 1080p", 1920, 1080, 0},
 };
 constexpr int kTestCameraCount = sizeof kTestCameras / sizeof kTestCameras[0];

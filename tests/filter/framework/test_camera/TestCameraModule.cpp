@@ -41,6 +41,7 @@ const CFactoryTemplate kTemplates[kTestCameraCount] = {
     {kTestCameras[1].Name, kTestCameras[1].ClassId, &CreateTestCamera<1>, nullptr, &kFilterSetup},
     {kTestCameras[2].Name, kTestCameras[2].ClassId, &CreateTestCamera<2>, nullptr, &kFilterSetup},
     {kTestCameras[3].Name, kTestCameras[3].ClassId, &CreateTestCamera<3>, nullptr, &kFilterSetup},
+    {kTestCameras[4].Name, kTestCameras[4].ClassId, &CreateTestCamera<4>, nullptr, &kFilterSetup},
 };
 
 std::wstring ClassKeyPath(const CLSID& classId)
