@@ -104,6 +104,8 @@ HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void
     if (IsEqualIID(iid, IID_ISpecifyPropertyPages))
         return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
     if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
+    if (IsEqualIID(iid, IID_IOwnedCameraProperties))
+        return GetInterface(static_cast<IOwnedCameraProperties*>(this), object);
     if (IsPinInterface(iid)) return QueryPinInterface(iid, object);
     return CSource::NonDelegatingQueryInterface(iid, object);
 }
@@ -196,6 +198,13 @@ HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraProperties(const wchar_t* name)
 {
     // A device that cannot be bound simply shows no pages; the caller has nothing to do about it.
     (void)::ShowCameraProperties(ClampSettingString(name));
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner)
+{
+    // As ShowCameraProperties: a device that cannot be bound shows no pages.
+    (void)::ShowCameraProperties(ClampSettingString(name), owner);
     return S_OK;
 }
 

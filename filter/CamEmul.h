@@ -17,7 +17,11 @@ inline constexpr CLSID CLSID_VeltraneSettingsPage = {
 
 class CCamStream;
 
-class CCamEmul : public IData, public CSource, public ISpecifyPropertyPages, public IAMFilterMiscFlags {
+class CCamEmul : public IData,
+                 public CSource,
+                 public ISpecifyPropertyPages,
+                 public IAMFilterMiscFlags,
+                 public IOwnedCameraProperties {
 public:
     // A new filter for `outer` (null when not aggregated), returned as its non-delegating unknown without a
     // reference. Null with E_OUTOFMEMORY in `hr` when it cannot be allocated; an object with a failure in `hr`
@@ -61,6 +65,9 @@ public:
     HRESULT STDMETHODCALLTYPE SetDesktopIndex(int32_t index) override;
     HRESULT STDMETHODCALLTYPE GetDesktopIndex(int32_t* index) override;
     HRESULT STDMETHODCALLTYPE GetMonitorName(char* buffer, int32_t index) override;
+
+    // IOwnedCameraProperties: the settings page's "Camera Properties", owned by the page's frame.
+    HRESULT STDMETHODCALLTYPE ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner) override;
 
     // ISpecifyPropertyPages: the settings page.
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;

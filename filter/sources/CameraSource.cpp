@@ -213,7 +213,7 @@ HRESULT FillCameraFrame(BYTE* data, size_t size)
     return DrawGrabbedPicture(in, grabbed, path, data);
 }
 
-HRESULT ShowCameraProperties(const std::wstring& name)
+HRESULT ShowCameraProperties(const std::wstring& name, HWND owner)
 {
     HRESULT result = S_OK;
     if (name == kOwnDeviceName) return result;
@@ -231,7 +231,7 @@ HRESULT ShowCameraProperties(const std::wstring& name)
         if (SUCCEEDED(specify->GetPages(&pages)) && pages.cElems > 0 && pages.pElems) {
             IUnknown* object = filter.Get();
             // The frame is modal; its result (the user closed it, or it could not be shown) changes nothing here.
-            OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
+            OleCreatePropertyFrame(owner, 30, 30, nullptr, 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
         }
         CoTaskMemFree(pages.pElems);
         return true;

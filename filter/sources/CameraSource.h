@@ -26,9 +26,10 @@ bool CameraBorderPictureHeld();
 // grabber or of decoding (a black frame follows).
 HRESULT FillCameraFrame(BYTE* data, size_t size);
 
-// Shows the property pages of every video input device named name, one after the other (modal). S_OK unless
-// binding a device failed.
-HRESULT ShowCameraProperties(const std::wstring& name);
+// Shows the property pages of every video input device named name, one after the other (modal), in a frame
+// owned by `owner` at 30, 30 from its corner (null: an unowned frame at 30, 30 on the screen). S_OK unless binding
+// a device failed.
+HRESULT ShowCameraProperties(const std::wstring& name, HWND owner = nullptr);
 
 // The border over camera frames follows the settings through these: UseBorder switched on or off, a BorderFile
 // chosen (which shows at once, even while borders are off).

@@ -19,15 +19,15 @@ constexpr int32_t kDesktopMode = 4;
 
 // Creates a mode dialog over the page's mode area, hidden until its mode is chosen.
 template <class Window>
-std::unique_ptr<Window> MakeModeDialog(HWND page, IData* data, int templateId)
+std::shared_ptr<Window> MakeModeDialog(HWND page, IData* data, int templateId)
 {
-    auto dialog = std::make_unique<Window>(GetDlgItem(page, IDC_MODE_AREA), data);
+    auto dialog = std::make_shared<Window>(GetDlgItem(page, IDC_MODE_AREA), data);
     // A dialog that cannot be made leaves its mode without settings to edit; the page still works.
     (void)dialog->Create(templateId, page);
     return dialog;
 }
 
-void DestroyModeDialog(std::unique_ptr<CModeDialog> dialog)
+void DestroyModeDialog(std::shared_ptr<CModeDialog> dialog)
 {
     if (!dialog) return;
     dialog->ForgetControls();

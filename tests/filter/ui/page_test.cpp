@@ -2,15 +2,21 @@
 // the mode buttons and mode dialogs driven by messages, the layout of every dialog, and a picture of each.
 #include "FakeData.h"
 #include "Screenshot.h"
+#include "SystemDialogs.h"
 
 #include "filter/framework/ComRef.h"
 #include "filter/framework/ModuleObjects.h"
+#include "filter/settings/FilterSettings.h"
 #include "filter/ui/CameraProperties.h"
 #include "filter/ui/Dialog.h"
+#include "filter/ui/ModeDialog.h"
 #include "filter/ui/SettingsResources.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
 #include <string>
 
 namespace {
@@ -53,11 +59,21 @@ HWND VisibleModeDialog(HWND page)
     return shown;
 }
 
+// A key pressed in the focused control, as the frame's message loop hands it to the dialog manager.
+void PressKey(HWND dialog, WPARAM key)
+{
+    MSG message = {};
+    message.hwnd = GetFocus();
+    message.message = WM_KEYDOWN;
+    message.wParam = key;
+    IsDialogMessageW(dialog, &message);
+}
+
 class SettingsPage : public testing::Test {
 protected:
     void Connect(IPropertyPage* page)
     {
-        IUnknown* object = &data_;
+        IUnknown* object = static_cast<IData*>(&data_);
         ASSERT_EQ(page->SetPageSite(&site_), S_OK);
         ASSERT_EQ(page->SetObjects(1, &object), S_OK);
     }
@@ -81,7 +97,7 @@ TEST_F(SettingsPage, FollowsTheDocumentedCallSequence)
     ASSERT_TRUE(page);
     const RECT rect = {0, 0, 640, 360};
     IUnknown* none = nullptr;
-    IUnknown* object = &data_;
+    IUnknown* object = static_cast<IData*>(&data_);
 
     // Before anything is set: the title, and refusals.
     PROPPAGEINFO info = {};
@@ -117,6 +133,10 @@ TEST_F(SettingsPage, FollowsTheDocumentedCallSequence)
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     EXPECT_EQ(page->Apply(), S_OK);  // nothing to save
     EXPECT_EQ(data_.Take(), Calls{L"SetGlobalType(2)"});
+    // Enter makes the dialog manager ask the page for its default button (DM_GETDEFID): no change.
+    SetFocus(GetDlgItem(window, IDC_MODE_PICTURES));
+    PressKey(window, VK_RETURN);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     EXPECT_TRUE(site_.statusChanges.empty());
 
     // A mode button switches the filter at once, shows its dialog and marks the page dirty, even for the mode
@@ -164,14 +184,14 @@ TEST_F(SettingsPage, MessagesOutsideActivationAreIgnored)
     ASSERT_NO_FATAL_FAILURE(Connect(page.Get()));
     const WPARAM desktop = MAKEWPARAM(IDC_MODE_DESKTOP, BN_CLICKED);
     EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_COMMAND, desktop, 0), FALSE);
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), FALSE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), FALSE);
     ASSERT_TRUE(Activate(page.Get()));
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), TRUE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), TRUE);
     EXPECT_EQ(page->Deactivate(), S_OK);
     data_.Take();
     site_.statusChanges.clear();
     EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_COMMAND, desktop, 0), FALSE);
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), FALSE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), FALSE);
     EXPECT_EQ(data_.Take(), Calls{});
     EXPECT_TRUE(site_.statusChanges.empty());
 }
@@ -199,6 +219,100 @@ TEST_F(SettingsPage, ReleasedWhileActiveLeavesNoWindowBehind)
     EXPECT_EQ(data_.Take(), (Calls{L"SetGlobalType(2)", L"RevertSettings()"}));
     EXPECT_EQ(data_.references, 1);
     EXPECT_EQ(site_.references, 1);
+}
+
+// A mode dialog's modal loop (the open-file dialog, the folder browser, a camera's frame) during which the frame
+// closes: the page is deactivated and released. A choice made after that changes nothing and nothing is left.
+TEST_F(SettingsPage, SurvivesItsFrameClosingDuringAModeDialogsOwnDialog)
+{
+    TempDir folder;
+    const std::wstring clip = folder.File(L"clip.avi");
+    ASSERT_TRUE(WriteBytesFile(clip, "not really a video"));
+    data_.cameras = {L"Cam A"};
+    data_.activeCamera = L"Cam A";
+    data_.picturesDirectory = folder.Path();
+    const long objectsBefore = ModuleObjectCount();
+    struct Row {
+        int32_t mode;
+        int button;
+        Calls calls;
+    };
+    const Row rows[] = {{3, IDC_SELECT_VIDEO, {L"RevertSettings()"}},
+                        {2, IDC_SELECT_DIRECTORY, {L"RevertSettings()"}},
+                        {1, IDC_CAMERA_PROPERTIES, {L"ShowCameraProperties(Cam A)", L"RevertSettings()"}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.mode);
+        data_.globalType = row.mode;
+        ComRef<IPropertyPage> page = MakePage();
+        ASSERT_NO_FATAL_FAILURE(Connect(page.Get()));
+        const HWND modeDialog = VisibleModeDialog(Activate(page.Get()));
+        ASSERT_TRUE(modeDialog);
+        data_.Take();
+        // What a frame does as it closes.
+        std::function<void()> closeFrame = [&] {
+            page->Deactivate();
+            page->SetObjects(0, nullptr);
+            page->SetPageSite(nullptr);
+            page.Reset();
+        };
+        std::future<bool> answered;
+        if (row.mode == Camera) {
+            data_.whileCameraPropertiesOpen = closeFrame;
+        } else {
+            answered = AnswerNextDialog(GetCurrentThreadId(), host_.Window(), [&](HWND dialog) {
+                SendMessageW(host_.Window(), HostWindow::kRunMessage, 0, reinterpret_cast<LPARAM>(&closeFrame));
+                if (row.mode == Video) TypeFileNameAndOpen(dialog, clip.c_str());
+                else PressOk(dialog);
+            });
+        }
+        Click(modeDialog, row.button);
+        if (answered.valid()) {
+            ASSERT_TRUE(answered.get());
+        }
+        data_.whileCameraPropertiesOpen = nullptr;
+        EXPECT_FALSE(page);
+        EXPECT_FALSE(IsWindow(modeDialog));
+        EXPECT_EQ(data_.Take(), row.calls);
+        EXPECT_EQ(data_.references, 1);
+        EXPECT_EQ(site_.references, 1);
+        EXPECT_EQ(ModuleObjectCount(), objectsBefore);
+    }
+}
+
+// Tab from the page's first control: every control of the shown mode dialog that takes the focus gets it.
+TEST_F(SettingsPage, TabReachesEveryControlOfTheModeDialog)
+{
+    data_.cameras = {L"Cam A"};
+    data_.activeCamera = L"Cam A";
+    for (int32_t mode = 1; mode <= 4; ++mode) {
+        SCOPED_TRACE(mode);
+        data_.globalType = mode;
+        ComRef<IPropertyPage> page = MakePage();
+        ASSERT_NO_FATAL_FAILURE(Connect(page.Get()));
+        const HWND window = Activate(page.Get());
+        const HWND modeDialog = VisibleModeDialog(window);
+        ASSERT_TRUE(modeDialog);
+        std::set<HWND> expected;
+        for (HWND control = GetWindow(modeDialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            if (IsWindowVisible(control) && IsWindowEnabled(control) &&
+                (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP))
+                expected.insert(control);
+        }
+        ASSERT_FALSE(expected.empty());
+        SetFocus(GetDlgItem(window, IDC_MODE_CAMERA - 1 + mode));
+        std::set<HWND> reached;
+        for (int step = 0; step < 20; ++step) {
+            PressKey(window, VK_TAB);
+            HWND focus = GetFocus();
+            wchar_t className[16] = {};
+            // The edit inside a combo box has the focus for its combo box.
+            if (GetClassNameW(GetParent(focus), className, 16) && lstrcmpiW(className, L"ComboBox") == 0)
+                focus = GetParent(focus);
+            reached.insert(focus);
+        }
+        for (HWND control : expected) EXPECT_TRUE(reached.count(control)) << GetDlgCtrlID(control);
+        EXPECT_EQ(page->Deactivate(), S_OK);
+    }
 }
 
 // Controls of `dialog` that lie outside `bounds` (in the dialog's client coordinates), or whose one-line text
