@@ -35,3 +35,17 @@ output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
 (cd "$stage" && G_DEBUG=fatal-warnings wixl --arch x64 \
   -D Version="$version" -D Win64=yes -D StageDir=files -D StageDir32=files/x86 -D IconFile=Veltrane.ico \
   -o "$output" Veltrane.wxs data.wxs data32.wxs)
+
+# wixl writes a rollback action (Execute="rollback") as an immediate one, which would run at its place in the
+# sequence instead of on a rollback. Its type is set here: an exe named by a property (50), in script (1024) as a
+# rollback (256), with its return ignored (64) and not impersonated (2048) as the source says.
+tr '\n' ' ' < "$here/installer/Veltrane.wxs" | grep -o '<CustomAction [^>]*>' | grep 'Execute="rollback"' |
+  while read -r element; do
+    id=$(sed -E 's/.*Id="([^"]*)".*/\1/' <<<"$element")
+    grep -q 'Property="' <<<"$element" && grep -q 'ExeCommand="' <<<"$element" ||
+      { echo "make-package.sh: rollback action $id is not an exe named by a property" >&2; exit 1; }
+    type=$((50 + 1024 + 256))
+    grep -q 'Return="ignore"' <<<"$element" && type=$((type + 64))
+    grep -q 'Impersonate="no"' <<<"$element" && type=$((type + 2048))
+    msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\` = $type WHERE \`Action\` = '$id'"
+  done
