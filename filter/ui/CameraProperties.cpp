@@ -117,7 +117,9 @@ void CCameraProperties::SelectMode(int32_t mode, bool mark)
             if (entry.dialog->Window()) (void)ShowWindow(entry.dialog->Window(), entry.mode == mode ? SW_SHOW : SW_HIDE);
         }
     }
-    if (data_) (void)data_->SetGlobalType(mode);  // always S_OK; the filter switches its input at once
+    // Held for the call: the page may be disconnected while the filter switches its input.
+    const ComRef<IData> data = data_;
+    if (data) (void)data->SetGlobalType(mode);  // always S_OK; the filter switches its input at once
 }
 
 INT_PTR CCameraProperties::OnReceiveMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM /*lParam*/)
