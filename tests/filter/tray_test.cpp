@@ -105,6 +105,16 @@ struct ForegroundWindow {
     HWND window;
 };
 
+// Set while a test holds the tray thread: the hook waits for it (20 s at most) whenever the thread takes a message.
+std::atomic<HANDLE> g_holdTray{nullptr};
+
+LRESULT CALLBACK HoldingHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const HANDLE hold = g_holdTray.load();
+    if (code == HC_ACTION && hold) WaitForSingleObject(hold, 20000);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class TrayTest : public FilterObjectTest {
 protected:
     void SetUp() override
@@ -327,19 +337,25 @@ TEST_F(TrayTest, TeardownClosesAnOpenMenuOrDialog)
         EXPECT_FALSE(SettingsKeyExists()) << id;
     }
 
-    // A command that does not come back (here: waiting for the source lock this thread holds) holds the last
-    // release kTrayEndWaitMs at most. The thread then ends by itself once the command returns, beside a new tray.
+    // A tray thread that does not come back (here: held in a message hook, as a host's hook may hold it) holds the
+    // last release kTrayEndWaitMs at most. The thread ends by itself once it is let go, beside a new tray.
     filter_ = MakeFilterObject();
     tray_ = WaitForTrayWindow();
-    SourceLock().Lock();
-    PostMessageW(tray_, WM_COMMAND, 1031, 0);
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_holdTray.store(hold);
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, &HoldingHook, nullptr, GetWindowThreadProcessId(tray_, nullptr));
+    ASSERT_TRUE(hold && hook);
+    PostMessageW(tray_, WM_NULL, 0, 0);
     filter_.Reset();
     EXPECT_FALSE(IsTrayRunning());
     filter_ = MakeFilterObject();
     const HWND newTray = WaitForTrayWindow();
     EXPECT_NE(newTray, tray_);
-    SourceLock().Unlock();
+    SetEvent(hold);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tray_) && !IconKnownToShell(tray_); }, 5000));
+    UnhookWindowsHookEx(hook);  // fails when it went with its thread
+    g_holdTray.store(nullptr);
+    CloseHandle(hold);
     EXPECT_EQ(TrayWindow(), newTray);
     EXPECT_TRUE(IconKnownToShell(newTray));
 }
