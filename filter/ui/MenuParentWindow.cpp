@@ -131,13 +131,17 @@ bool CMenuParentWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (BeginPaint(Window(), &paint)) EndPaint(Window(), &paint);
         return true;
     }
-    case WM_COMMAND:
+    case WM_COMMAND: {
         // A command that shows a dialog runs the dialog's loop, which brings further messages here.
         if (commandRunning_) return true;
         commandRunning_ = true;
+        struct Ended {
+            bool& running;
+            ~Ended() { running = false; }
+        } ended{commandRunning_};
         RunTrayCommand(wParam, Window(), borderPaths_);
-        commandRunning_ = false;
         return true;
+    }
     case kCallbackMessage:
         // Moves and clicks over the icon leave the user's window active; only the menu takes the foreground.
         if (lParam != WM_RBUTTONUP) return true;
