@@ -271,7 +271,10 @@ TEST(Package, InstallRecordsFromBothCamerasAndTheUninstallerLeavesNothing)
     ASSERT_EQ(uninstall.target, InstallFolder() + L"\\uninstaller.exe");
     ASSERT_EQ(uninstall.folder, InstallFolder());
     EXPECT_EQ(RunCommand(L"\"" + uninstall.target + L"\"", uninstall.folder), 0u);
-    EXPECT_TRUE(WaitUntil([] { return !ProductInstalled() && !Exists(InstallFolder()); }, kInstallTimeoutMs));
+    // The uninstaller does not wait for the removal; its Add/Remove Programs entry is among the last things to go.
+    EXPECT_TRUE(WaitUntil([] {
+        return !ProductInstalled() && !Exists(InstallFolder()) && !KeyExists(kUninstallEntry, KEY_WOW64_64KEY, L"");
+    }, kInstallTimeoutMs));
     ExpectNothingLeft();
 }
 
