@@ -61,8 +61,8 @@ bool CAboutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             return true;
         case IDC_VENDOR_LINK:
             if (HIWORD(wParam) != 0) return false;
-            // A page that cannot be opened is not reported.
-            (void)ShellExecuteW(dialog, L"open", kVendorHomePage, nullptr, nullptr, SW_HIDE);
+            // A page that cannot be opened is not reported. Shown normally: a browser started hidden shows nothing.
+            (void)ShellExecuteW(dialog, L"open", kVendorHomePage, nullptr, nullptr, SW_SHOWNORMAL);
             return true;
         default:
             return false;

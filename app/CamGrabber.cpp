@@ -145,7 +145,9 @@ HRESULT CamGrabber::StartPreview(HWND owner)
     if (FAILED(hr = videoWindow_->SetWindowPosition(0, 0, client.right, client.bottom))) return hr;
     if (FAILED(hr = videoWindow_->put_Visible(OATRUE))) return hr;
 
-    if (FAILED(hr = RegisterInRunningObjectTable())) return hr;
+    // The table entry is for graph inspection tools only. Right after installation the system's RPC service may
+    // still be starting and the registration fails: the preview runs without the entry then.
+    if (FAILED(RegisterInRunningObjectTable())) rotCookie_ = 0;
     hr = control_->Run();
     return FAILED(hr) ? hr : S_OK;
 }

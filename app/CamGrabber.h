@@ -1,7 +1,7 @@
 #pragma once
 // The application's use of the "Veltrane" camera: a preview graph rendering the device's preview stream into a
-// child window, listed in the running object table while it exists, and the camera's own property pages in a
-// modal frame placed at the main dialog's corner.
+// child window, listed in the running object table while it exists (when the table can be reached), and the
+// camera's own property pages in a modal frame placed at the main dialog's corner.
 #include "filter/framework/ComRef.h"
 
 #include <windows.h>

@@ -91,6 +91,8 @@ HRESULT STDMETHODCALLTYPE CCamEmul::NonDelegatingQueryInterface(REFIID iid, void
         return GetInterface(static_cast<IKsPropertySet*>(this), object);
     if (stream_ && IsEqualIID(iid, IID_IAMVideoControl))
         return GetInterface(static_cast<IAMVideoControl*>(this), object);
+    if (IsEqualIID(iid, IID_IOwnedCameraProperties))
+        return GetInterface(static_cast<IOwnedCameraProperties*>(this), object);
     return CSource::NonDelegatingQueryInterface(iid, object);
 }
 
@@ -263,6 +265,15 @@ HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraProperties(const wchar_t* name)
     return ExceptionBarrier([&]() -> HRESULT {
         // A device that cannot be bound simply shows no pages; the caller has nothing to do about it.
         (void)::ShowCameraProperties(ClampSettingString(name));
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CCamEmul::ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner)
+{
+    return ExceptionBarrier([&]() -> HRESULT {
+        // As ShowCameraProperties: a device that cannot be bound shows no pages.
+        (void)::ShowCameraProperties(ClampSettingString(name), owner);
         return S_OK;
     });
 }

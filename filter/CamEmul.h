@@ -23,7 +23,8 @@ class CCamEmul : public IData,
                  public IAMFilterMiscFlags,
                  public IAMStreamConfig,
                  public IKsPropertySet,
-                 public IAMVideoControl {
+                 public IAMVideoControl,
+                 public IOwnedCameraProperties {
 public:
     // A new filter for `outer` (null when not aggregated), returned as its non-delegating unknown without a
     // reference. Null with E_OUTOFMEMORY in `hr` when it cannot be allocated; an object with a failure in `hr`
@@ -63,6 +64,9 @@ public:
     HRESULT STDMETHODCALLTYPE SetDesktopIndex(int32_t index) override;
     HRESULT STDMETHODCALLTYPE GetDesktopIndex(int32_t* index) override;
     HRESULT STDMETHODCALLTYPE GetMonitorName(char* buffer, int32_t index) override;
+
+    // IOwnedCameraProperties: the settings page's "Camera Properties", owned by the page's frame.
+    HRESULT STDMETHODCALLTYPE ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner) override;
 
     // ISpecifyPropertyPages: the settings page.
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;

@@ -60,3 +60,14 @@ struct IData : public IUnknown {
     // characters; empty outside the list.
     virtual HRESULT STDMETHODCALLTYPE GetMonitorName(char* buffer, int32_t index) = 0;
 };
+
+// {48D152D8-BFCB-4763-AEA5-B6285EF272C3}
+inline constexpr IID IID_IOwnedCameraProperties = {
+    0x48d152d8, 0xbfcb, 0x4763, {0xae, 0xa5, 0xb6, 0x28, 0x5e, 0xf2, 0x72, 0xc3}};
+
+// The filter's own settings page opens a real camera's property pages through this: as IData's
+// ShowCameraProperties, but with the frame owned by `owner` (the page's top-level window), so that it stays in
+// front of the page and the page waits for it. Private to the module and its pages.
+struct IOwnedCameraProperties : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner) = 0;
+};

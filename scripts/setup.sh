@@ -14,6 +14,7 @@ packages=(
   imagemagick fonts-dejavu-core                         # scripts/make-data.sh (pictures under data/)
   x11-utils                                             # scripts/run.sh finds Zelmora's window (xwininfo)
   wixl msitools                                         # builds the installer package (msiinfo, msiextract inspect it)
+  osslsigncode openssl                                  # signs it when a certificate is given; the signing test
 )
 
 missing=()

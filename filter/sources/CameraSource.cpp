@@ -172,7 +172,7 @@ std::wstring CameraInput::HeldBorder()
     return border_.Held();
 }
 
-HRESULT ShowCameraProperties(const std::wstring& name)
+HRESULT ShowCameraProperties(const std::wstring& name, HWND owner)
 {
     HRESULT result = S_OK;
     if (name == kOwnDeviceName) return result;
@@ -190,7 +190,7 @@ HRESULT ShowCameraProperties(const std::wstring& name)
         if (SUCCEEDED(specify->GetPages(&pages)) && pages.cElems > 0 && pages.pElems) {
             IUnknown* object = filter.Get();
             // The frame is modal; its result (the user closed it, or it could not be shown) changes nothing here.
-            OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
+            OleCreatePropertyFrame(owner, 30, 30, nullptr, 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
         }
         CoTaskMemFree(pages.pElems);
         return true;

@@ -68,6 +68,7 @@ private:
     WorkerThread events_;
 };
 
-// Shows the property pages of every video input device named name, one after the other (modal). S_OK unless
-// binding a device failed.
-HRESULT ShowCameraProperties(const std::wstring& name);
+// Shows the property pages of every video input device named name, one after the other (modal), in a frame
+// owned by `owner` at 30, 30 from its corner (null: an unowned frame at 30, 30 on the screen). S_OK unless binding
+// a device failed.
+HRESULT ShowCameraProperties(const std::wstring& name, HWND owner = nullptr);

@@ -183,10 +183,16 @@ INT_PTR CALLBACK CBasePropertyPage::DialogProc(HWND window, UINT message, WPARAM
     }
     auto* page = reinterpret_cast<CBasePropertyPage*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!page) return TRUE;
+    // The page outlives its handler even when the frame lets go of it meanwhile: a call into the filter may run a
+    // modal loop, during which the frame can close.
+    page->AddRef();
+    INT_PTR answer = FALSE;
     try {
-        return page->OnReceiveMessage(window, message, wParam, lParam);
+        answer = page->OnReceiveMessage(window, message, wParam, lParam);
     } catch (...) {
         // No exception may cross into the system's dispatch.
-        return FALSE;
+        answer = FALSE;
     }
+    page->Release();
+    return answer;
 }

@@ -19,15 +19,15 @@ constexpr int32_t kDesktopMode = 4;
 
 // Creates a mode dialog over the page's mode area, hidden until its mode is chosen.
 template <class Window>
-std::unique_ptr<Window> MakeModeDialog(HWND page, IData* data, int templateId)
+std::shared_ptr<Window> MakeModeDialog(HWND page, IData* data, int templateId)
 {
-    auto dialog = std::make_unique<Window>(GetDlgItem(page, IDC_MODE_AREA), data);
+    auto dialog = std::make_shared<Window>(GetDlgItem(page, IDC_MODE_AREA), data);
     // A dialog that cannot be made leaves its mode without settings to edit; the page still works.
     (void)dialog->Create(templateId, page);
     return dialog;
 }
 
-void DestroyModeDialog(std::unique_ptr<CModeDialog> dialog)
+void DestroyModeDialog(std::shared_ptr<CModeDialog> dialog)
 {
     if (!dialog) return;
     dialog->ForgetControls();
@@ -117,7 +117,9 @@ void CCameraProperties::SelectMode(int32_t mode, bool mark)
             if (entry.dialog->Window()) (void)ShowWindow(entry.dialog->Window(), entry.mode == mode ? SW_SHOW : SW_HIDE);
         }
     }
-    if (data_) (void)data_->SetGlobalType(mode);  // always S_OK; the filter switches its input at once
+    // Held for the call: the page may be disconnected while the filter switches its input.
+    const ComRef<IData> data = data_;
+    if (data) (void)data->SetGlobalType(mode);  // always S_OK; the filter switches its input at once
 }
 
 INT_PTR CCameraProperties::OnReceiveMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM /*lParam*/)

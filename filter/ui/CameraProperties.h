@@ -35,10 +35,11 @@ private:
 
     HWND modeParent_ = nullptr;
     ComRef<IData> data_;
-    std::unique_ptr<CCameraWindow> cameraWindow_;
-    std::unique_ptr<CVideoWindow> videoWindow_;
-    std::unique_ptr<CPicturesWindow> picturesWindow_;
-    std::unique_ptr<CMonitorsWindow> monitorsWindow_;
+    // Shared with a mode dialog's own modal loop, which keeps its dialog alive past the page's deactivation.
+    std::shared_ptr<CCameraWindow> cameraWindow_;
+    std::shared_ptr<CVideoWindow> videoWindow_;
+    std::shared_ptr<CPicturesWindow> picturesWindow_;
+    std::shared_ptr<CMonitorsWindow> monitorsWindow_;
     int32_t mode_ = 0;
     BOOL inactive_ = TRUE;
 };

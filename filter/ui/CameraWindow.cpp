@@ -150,11 +150,25 @@ bool CCameraWindow::OnCommand(int id, int code)
         if (code != CBN_SELCHANGE) return false;
         BorderSelectionChanged();
         return true;
-    case IDC_CAMERA_PROPERTIES:
-        if (Data()) (void)Data()->ShowCameraProperties(activeCamera_.c_str());  // always S_OK
+    case IDC_CAMERA_PROPERTIES: {
+        const ModalLoopGuard guard(*this);
+        ShowCameraProperties();
+        if (!Window()) return true;  // the page went away while the camera's frame was open
         NotifySettingChanged();
         return true;
+    }
     default:
         return false;
     }
+}
+
+void CCameraWindow::ShowCameraProperties()
+{
+    if (!Data()) return;
+    // A settings interface that cannot take an owner opens the frame unowned.
+    ComRef<IOwnedCameraProperties> owned;
+    if (SUCCEEDED(Data()->QueryInterface(IID_IOwnedCameraProperties, owned.PutVoid())) && owned)
+        (void)owned->ShowCameraPropertiesOwnedBy(activeCamera_.c_str(), GetAncestor(Window(), GA_ROOT));  // S_OK
+    else
+        (void)Data()->ShowCameraProperties(activeCamera_.c_str());  // always S_OK
 }

@@ -25,6 +25,8 @@ private:
     void FillBorderList();
     void EnableBorderControls(bool shown);
     void BorderSelectionChanged();
+    // The active camera's own property pages, in a frame owned by the page's top-level window (modal).
+    void ShowCameraProperties();
     int Selection(HWND list) const;
 
     bool initGuard_ = false;

@@ -45,13 +45,31 @@ MenuRef MakeMenu(const std::vector<TrayMenuEntry>& entries)
     return menu;
 }
 
-BOOL CALLBACK CancelDialog(HWND window, LPARAM trayWindow)
+// A dialog of the tray thread other than the tray window itself (the folder browser, the open-file dialog).
+bool IsTrayDialog(HWND window, HWND trayWindow)
 {
     wchar_t className[16] = {};
-    if (window != reinterpret_cast<HWND>(trayWindow) && GetClassNameW(window, className, 16) &&
-        lstrcmpW(className, L"#32770") == 0)
+    return window != trayWindow && GetClassNameW(window, className, 16) && lstrcmpW(className, L"#32770") == 0;
+}
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM trayWindow)
+{
+    if (IsTrayDialog(window, reinterpret_cast<HWND>(trayWindow)))
         (void)PostMessageW(window, WM_COMMAND, IDCANCEL, 0);  // a window already gone needs no cancel
     return TRUE;
+}
+
+struct DialogSearch {
+    HWND trayWindow;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownDialog(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    if (!IsWindowVisible(window) || !IsTrayDialog(window, search->trayWindow)) return TRUE;
+    search->found = window;
+    return FALSE;
 }
 
 UINT TaskbarCreatedMessage()
@@ -113,12 +131,22 @@ bool CMenuParentWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (BeginPaint(Window(), &paint)) EndPaint(Window(), &paint);
         return true;
     }
-    case WM_COMMAND:
+    case WM_COMMAND: {
+        // A command that shows a dialog runs the dialog's loop, which brings further messages here.
+        if (commandRunning_) return true;
+        commandRunning_ = true;
+        struct Ended {
+            bool& running;
+            ~Ended() { running = false; }
+        } ended{commandRunning_};
         RunTrayCommand(wParam, Window(), borderPaths_);
         return true;
+    }
     case kCallbackMessage:
-        if (lParam == WM_RBUTTONUP) ShowMenu();
-        (void)SetForegroundWindow(Window());  // the system may refuse; the menu works either way
+        // Moves and clicks over the icon leave the user's window active; only the menu takes the foreground.
+        if (lParam != WM_RBUTTONUP) return true;
+        if (commandRunning_) BringDialogForward();
+        else ShowMenu();
         return true;
     case kStopMessage:
         CloseMenuAndDialogs();
@@ -154,6 +182,14 @@ void CMenuParentWindow::ShowMenu()
     (void)TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, Window(), nullptr);
     // Lets the menu close properly when the window was not in the foreground.
     (void)PostMessageW(Window(), WM_NULL, 0, 0);
+}
+
+void CMenuParentWindow::BringDialogForward()
+{
+    DialogSearch search = {Window(), nullptr};
+    (void)EnumThreadWindows(GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&search));
+    // The system may refuse the foreground; the dialog is still there for the user.
+    if (search.found) (void)SetForegroundWindow(search.found);
 }
 
 void CMenuParentWindow::CloseMenuAndDialogs()

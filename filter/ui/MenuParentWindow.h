@@ -30,9 +30,12 @@ private:
     void ShowMenu();
     // Ends the menu and the modal dialogs (folder browser, open-file dialog) the thread shows.
     void CloseMenuAndDialogs();
+    // A right click on the icon while a command's dialog is open brings that dialog to the front.
+    void BringDialogForward();
 
     NOTIFYICONDATAW icon_ = {};
     bool iconAdded_ = false;
+    bool commandRunning_ = false;
     std::vector<std::wstring> borderNames_;
     std::vector<std::wstring> borderPaths_;
 };

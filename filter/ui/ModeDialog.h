@@ -2,14 +2,19 @@
 // What the four mode dialogs of the settings page share: they cover the page's mode area, read the filter's
 // settings through IData (borrowed from the page) when created, and tell the page after every change.
 #include "filter/IData.h"
+#include "filter/framework/ComRef.h"
 #include "filter/ui/Dialog.h"
 
 #include <windows.h>
 
-// Sent to the page after any change of a setting; it marks the page dirty.
-constexpr UINT kSettingChangedMessage = WM_USER;
+#include <memory>
 
-class CModeDialog : public CDialog {
+// Sent to the page after any change of a setting; it marks the page dirty. (Not WM_USER: the dialog manager sends
+// that one, DM_GETDEFID, to the page when Enter is pressed.)
+constexpr UINT kSettingChangedMessage = WM_APP;
+
+// The page owns its mode dialogs through shared pointers, so that a dialog in a modal loop can keep itself alive.
+class CModeDialog : public CDialog, public std::enable_shared_from_this<CModeDialog> {
 public:
     // `area`: the page's mode area; `data`: the filter's settings, borrowed (may be null: then nothing is read
     // or changed).
@@ -28,6 +33,24 @@ protected:
     void Place() const;
     void NotifySettingChanged() const;
     IData* Data() const { return data_; }
+
+    // Held while the dialog runs a modal loop (a system dialog, a camera's frame). The page's frame may close
+    // meanwhile: the page then destroys this dialog's window and lets go of the dialog and of the settings
+    // interface. The guard keeps both until it goes; after the loop, a dialog whose window is gone changes nothing
+    // and returns at once (the guard may be the last owner of the dialog).
+    class ModalLoopGuard {
+    public:
+        explicit ModalLoopGuard(CModeDialog& dialog) : self_(dialog.weak_from_this().lock())
+        {
+            data_.CopyFrom(dialog.data_);
+        }
+        ModalLoopGuard(const ModalLoopGuard&) = delete;
+        ModalLoopGuard& operator=(const ModalLoopGuard&) = delete;
+
+    private:
+        std::shared_ptr<CModeDialog> self_;  // empty for a dialog nobody shares (it then outlives the loop anyway)
+        ComRef<IData> data_;
+    };
 
 private:
     HWND area_;

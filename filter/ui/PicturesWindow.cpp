@@ -59,10 +59,13 @@ bool CPicturesWindow::OnCommand(int id, int code)
 
 void CPicturesWindow::ChooseFolder()
 {
+    const ModalLoopGuard guard(*this);
     wchar_t folder[kIDataBufferChars] = {};
     if (Data() && SUCCEEDED(Data()->GetPicturesDirectory(folder))) folder[kIDataBufferChars - 1] = L'\0';
     else folder[0] = L'\0';
-    if (BrowseForFolder(nullptr, folder, nullptr, Window())) {
+    const bool chosen = BrowseForFolder(nullptr, folder, nullptr, Window());
+    if (!Window()) return;  // the page went away meanwhile: its settings were reverted, a choice comes too late
+    if (chosen) {
         if (Data()) (void)Data()->SetPicturesDirectory(folder);  // always S_OK
         NotifySettingChanged();
         SetItemText(IDC_PICTURES_DIRECTORY, std::wstring(L"Directory: ") + folder);

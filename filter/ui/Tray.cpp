@@ -10,17 +10,16 @@
 
 namespace {
 
-// How long a tray start waits for the window; a thread that takes longer still runs and is ended as usual.
-constexpr DWORD kWindowWaitMs = 2000;
 // How often the teardown repeats its wake-up while it waits for the thread.
 constexpr DWORD kWakeIntervalMs = 100;
 
+// The tray thread of the process. A thread the teardown stopped waiting for is no longer recorded here: it sees
+// itself as ending and goes by itself, and a new tray may start beside it meanwhile.
 struct TrayState {
-    std::mutex lock;            // guards the fields below, never held while waiting for the thread
+    std::mutex lock;  // guards the fields below, never held while waiting for the thread
     HANDLE thread = nullptr;
     DWORD threadId = 0;
     HWND window = nullptr;
-    HANDLE windowReady = nullptr;
 };
 
 TrayState& State()
@@ -31,15 +30,15 @@ TrayState& State()
 
 std::atomic<bool> g_stopping{false};
 
+// The window of the recorded tray thread; a thread no longer recorded leaves the state alone.
 void PublishWindow(HWND window)
 {
     TrayState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    state.window = window;
-    if (state.windowReady) (void)SetEvent(state.windowReady);  // the starter's wait ends at its time limit anyway
+    if (state.threadId == GetCurrentThreadId()) state.window = window;
 }
 
-DWORD WINAPI TrayThread(void*)
+void RunTray()
 {
     // The folder browser needs COM on the thread that shows it.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -48,7 +47,7 @@ DWORD WINAPI TrayThread(void*)
         HWND window = tray.Create(IDD_TRAY_WINDOW, nullptr);
         PublishWindow(window);
         MSG message = {};
-        while (window && !g_stopping.load()) {
+        while (window && !TrayStopping()) {
             const BOOL got = GetMessageW(&message, nullptr, 0, 0);
             if (got == 0 || got == -1) break;
             (void)TranslateMessage(&message);  // answers whether a character message was made
@@ -59,7 +58,18 @@ DWORD WINAPI TrayThread(void*)
         tray.Destroy();
     }
     if (SUCCEEDED(com)) CoUninitialize();
-    return 0;
+}
+
+// The thread holds a reference on the module (taken by its starter), so that a thread the teardown stopped waiting
+// for still has its code when it ends: the host may unload the module as soon as its last filter object is gone.
+DWORD WINAPI TrayThread(void* module)
+{
+    try {
+        RunTray();
+    } catch (...) {
+        // Nothing may leave the thread; the tray just ends.
+    }
+    FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
 }
 
 // Wakes the tray thread's loop, closing whatever menu or dialog holds it.
@@ -75,25 +85,24 @@ void WakeTray(HWND window, DWORD threadId)
 bool StartTrayIfAbsent()
 {
     TrayState& state = State();
-    HANDLE ready = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(state.lock);
-        if (state.thread) {
-            if (WaitForSingleObject(state.thread, 0) == WAIT_TIMEOUT) return false;
-            // The thread ended on its own (its window could not be made): start afresh.
-            (void)CloseHandle(state.thread);
-            state.thread = nullptr;
-        }
-        if (!state.windowReady) state.windowReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (state.windowReady) (void)ResetEvent(state.windowReady);  // fails only for a bad handle
-        g_stopping.store(false);
-        state.thread = CreateThread(nullptr, 0, &TrayThread, nullptr, 0, &state.threadId);
-        if (!state.thread) return false;
-        ready = state.windowReady;
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (state.thread) {
+        if (WaitForSingleObject(state.thread, 0) == WAIT_TIMEOUT) return false;
+        // The thread ended on its own (its window could not be made): start afresh.
+        (void)CloseHandle(state.thread);
+        state.thread = nullptr;
+        state.threadId = 0;
     }
-    // The event lives as long as the process; only the starting thread resets it.
-    if (ready) (void)WaitForSingleObject(ready, kWindowWaitMs);
-    return true;
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&TrayThread), &module))
+        return false;
+    g_stopping.store(false);
+    // The lock is held until the id is recorded: the new thread asks for it before it publishes anything.
+    state.thread = CreateThread(nullptr, 0, &TrayThread, module, 0, &state.threadId);
+    if (state.thread) return true;
+    state.threadId = 0;
+    (void)FreeLibrary(module);  // the reference was the thread's
+    return false;
 }
 
 void EndTray()
@@ -114,16 +123,27 @@ void EndTray()
         state.thread = nullptr;
     }
     g_stopping.store(true);
-    for (;;) {
+    bool ended = false;
+    for (DWORD waited = 0; !ended && waited < kTrayEndWaitMs; waited += kWakeIntervalMs) {
         HWND window = nullptr;
         {
             std::lock_guard<std::mutex> guard(state.lock);
-            window = state.window;
+            if (state.threadId == threadId) window = state.window;
         }
         WakeTray(window, threadId);
-        if (WaitForSingleObject(thread, kWakeIntervalMs) != WAIT_TIMEOUT) break;
+        ended = WaitForSingleObject(thread, kWakeIntervalMs) != WAIT_TIMEOUT;
     }
-    (void)CloseHandle(thread);  // the thread has ended; its handle is ours alone
+    {
+        // A thread still there is held up by a command that does not come back (a lock held elsewhere, a host's
+        // hook); the host's release must not wait for it. It is left to end by itself (it sees itself as ending
+        // from here on), and a later start makes a new tray beside it.
+        std::lock_guard<std::mutex> guard(state.lock);
+        if (state.threadId == threadId) {
+            state.threadId = 0;
+            state.window = nullptr;
+        }
+    }
+    (void)CloseHandle(thread);  // the handle is ours alone; a thread still running goes on without it
 }
 
 bool IsTrayRunning()
@@ -142,5 +162,9 @@ HWND TrayWindow()
 
 bool TrayStopping()
 {
-    return g_stopping.load();
+    if (g_stopping.load()) return true;
+    // A tray thread the teardown stopped waiting for is ending even while a newer tray runs.
+    TrayState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.threadId != GetCurrentThreadId();
 }

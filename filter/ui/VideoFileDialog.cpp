@@ -12,6 +12,7 @@ bool ChooseVideoFile(HWND owner, wchar_t* file)
     open.nFilterIndex = 1;
     open.lpstrFile = file;
     open.nMaxFile = MAX_PATH;
-    open.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    // The process's current directory is the host's: Zelmora, for one, reads its skins relative to it.
+    open.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     return GetOpenFileNameW(&open) != FALSE;
 }

@@ -19,11 +19,14 @@ bool CVideoWindow::OnCommand(int id, int code)
 
 void CVideoWindow::ChooseVideoFile()
 {
+    const ModalLoopGuard guard(*this);
     wchar_t file[kIDataBufferChars] = {};
     if (Data() && SUCCEEDED(Data()->GetVideoFile(file))) file[kIDataBufferChars - 1] = L'\0';
     else file[0] = L'\0';
 
-    if (::ChooseVideoFile(Window(), file)) {
+    const bool chosen = ::ChooseVideoFile(Window(), file);
+    if (!Window()) return;  // the page went away meanwhile: its settings were reverted, a choice comes too late
+    if (chosen) {
         if (Data()) (void)Data()->SetVideoFile(file);  // always S_OK
         SetItemText(IDC_VIDEO_FILE, std::wstring(L"File: ") + file);
     }

@@ -12,6 +12,7 @@
 #include "filter/ui/Tray.h"
 #include "filter/ui/Screenshot.h"
 #include "filter/ui/SystemDialogs.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -87,12 +88,35 @@ HWND FindThreadWindow(DWORD thread, const wchar_t* className, DWORD timeoutMs = 
     return nullptr;
 }
 
+// The tray thread makes its window by itself, after the filter object's creation has returned.
+HWND WaitForTrayWindow()
+{
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = TrayWindow()) != nullptr; }, 5000);
+    return window;
+}
+
+// A visible window of this process in the foreground, as the user's window is while the pointer crosses the icon.
+struct ForegroundWindow {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 99, 99, 0, 0, 0, 0);
+    ForegroundWindow() { SetForegroundWindow(window); }
+    ~ForegroundWindow() { DestroyWindow(window); }
+};
+
+// While set, a tray thread hooked with this waits for it (20 s at most) whenever it takes a message.
+std::atomic<HANDLE> g_holdTray{nullptr};
+LRESULT CALLBACK HoldingHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && g_holdTray.load()) WaitForSingleObject(g_holdTray.load(), 20000);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class TrayTest : public FilterObjectTest {
 protected:
     void SetUp() override
     {
         FilterObjectTest::SetUp();
-        tray_ = TrayWindow();
+        tray_ = WaitForTrayWindow();
         ASSERT_TRUE(tray_);
         trayThread_ = GetWindowThreadProcessId(tray_, nullptr);
     }
@@ -180,7 +204,7 @@ TEST_F(TrayTest, ChoosingACameraMakesItActiveAndADeletedBorderShowsNone)
     filter_.Reset();
     data_.Reset();
     filter_ = MakeFilterObject();
-    tray_ = TrayWindow();
+    tray_ = WaitForTrayWindow();
     ASSERT_TRUE(DeleteFileW(gone.c_str()));
     const BorderFiles borders = ListBorderFiles(folder);
     RunCommand(tray_, 1324 + static_cast<int>(borders.paths.size()));
@@ -203,9 +227,15 @@ TEST_F(TrayTest, CancelledFolderBrowserStillShowsPicturesButCancelledFileDialogC
     };
     for (const Case& c : {Case{1035, Pictures, true}, Case{1039, Pictures, false}}) {
         ForgetSaved();
-        std::future<bool> answered = AnswerNextDialog(trayThread_, tray_, &PressCancel);
         ASSERT_TRUE(PostMessageW(tray_, WM_COMMAND, c.id, 0));
-        ASSERT_TRUE(answered.get()) << c.id;
+        const HWND dialog = FindThreadWindow(trayThread_, L"#32770");
+        ASSERT_TRUE(dialog) << c.id;
+        // Another right click on the icon brings the open dialog to the front, and no second menu.
+        ForegroundWindow user;
+        PostMessageW(tray_, CMenuParentWindow::kCallbackMessage, CMenuParentWindow::kIconId, WM_RBUTTONUP);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 3000)) << c.id;
+        EXPECT_FALSE(FindThreadWindow(trayThread_, L"#32768", 0)) << c.id;
+        PressCancel(dialog);
         for (DWORD start = GetTickCount(); FindThreadWindow(trayThread_, L"#32770", 0);) {
             ASSERT_LT(GetTickCount() - start, 5000u);
             Sleep(20);
@@ -220,6 +250,15 @@ TEST_F(TrayTest, CancelledFolderBrowserStillShowsPicturesButCancelledFileDialogC
 TEST_F(TrayTest, TheIconsMenuOpensOnRightButtonUpAndItsEntryActs)
 {
     ASSERT_TRUE(IconKnownToShell(tray_));
+    {
+        // The pointer crossing the icon and a left click on it leave the user's window in the foreground.
+        ForegroundWindow user;
+        ASSERT_EQ(GetForegroundWindow(), user.window);
+        for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP})
+            PostMessageW(tray_, CMenuParentWindow::kCallbackMessage, CMenuParentWindow::kIconId, mouse);
+        Settle(tray_);
+        EXPECT_EQ(GetForegroundWindow(), user.window);
+    }
     PostMessageW(tray_, CMenuParentWindow::kCallbackMessage, CMenuParentWindow::kIconId, WM_RBUTTONUP);
     HWND popup = FindThreadWindow(trayThread_, L"#32768");
     ASSERT_TRUE(popup);
@@ -283,7 +322,7 @@ TEST_F(TrayTest, TeardownClosesAnOpenMenuOrDialog)
 
     for (int id : {1035, 1039}) {
         filter_ = MakeFilterObject();
-        tray_ = TrayWindow();
+        tray_ = WaitForTrayWindow();
         const DWORD thread = GetWindowThreadProcessId(tray_, nullptr);
         ForgetSaved();
         PostMessageW(tray_, WM_COMMAND, id, 0);
@@ -292,6 +331,27 @@ TEST_F(TrayTest, TeardownClosesAnOpenMenuOrDialog)
         // A dialog closed by the teardown was no choice of the user's: nothing saved.
         EXPECT_FALSE(SettingsKeyExists()) << id;
     }
+
+    // A tray thread that does not come back (here: held in a message hook, as a host's hook may hold it) holds the
+    // last release kTrayEndWaitMs at most. The thread ends by itself once it is let go, beside a new tray.
+    filter_ = MakeFilterObject();
+    tray_ = WaitForTrayWindow();
+    const HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_holdTray.store(hold);
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, &HoldingHook, nullptr, GetWindowThreadProcessId(tray_, nullptr));
+    ASSERT_TRUE(hold && hook);
+    PostMessageW(tray_, WM_NULL, 0, 0);
+    filter_.Reset();
+    EXPECT_FALSE(IsTrayRunning());
+    filter_ = MakeFilterObject();
+    const HWND newTray = WaitForTrayWindow();
+    EXPECT_NE(newTray, tray_);
+    SetEvent(hold);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tray_) && !IconKnownToShell(tray_); }, 5000));
+    EXPECT_EQ(TrayWindow(), newTray);
+    UnhookWindowsHookEx(hook);  // fails when it went with its thread
+    g_holdTray.store(nullptr);
+    CloseHandle(hold);
 }
 
 TEST(TrayLifetime, ObjectsComeAndGoWhileCommandsRun)
@@ -308,7 +368,7 @@ TEST(TrayLifetime, ObjectsComeAndGoWhileCommandsRun)
     });
     for (int i = 0; i < 200; ++i) {
         ComRef<IUnknown> filter = MakeFilterObject();
-        ASSERT_TRUE(TrayWindow());
+        ASSERT_TRUE(IsTrayRunning());  // ended, now and then, before its window exists
     }
     done.store(true);
     commands.join();
@@ -330,7 +390,7 @@ TEST(TrayLifetime, DISABLED_HoldAnIconForTheOtherProcess)
     ComRef<IUnknown> filter = MakeFilterObject();
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, kChildReady);
     HANDLE end = OpenEventW(SYNCHRONIZE, FALSE, kChildEnd);
-    ASSERT_TRUE(ready && end && TrayWindow());
+    ASSERT_TRUE(ready && end && WaitForTrayWindow());
     SetEvent(ready);
     WaitForSingleObject(end, 20000);
     CloseHandle(ready);
@@ -360,7 +420,7 @@ HWND TrayWindowOfProcess(DWORD process)
 TEST(TrayLifetime, TwoProcessesShowAnIconEach)
 {
     ComRef<IUnknown> filter = MakeFilterObject();
-    HWND own = TrayWindow();
+    HWND own = WaitForTrayWindow();
     ASSERT_TRUE(own);
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, kChildReady);
     HANDLE end = CreateEventW(nullptr, TRUE, FALSE, kChildEnd);

@@ -1,7 +1,7 @@
 // The installer package on a fresh machine (each test case runs in a prefix of its own): installed silently as
 // a user would, its cameras recorded from by 64-bit and 32-bit hosts, the desktop application started from its
 // shortcut, the product removed through the uninstaller, and nothing left behind. Also: installing twice, an
-// update to a higher version, and a failing registration rolling everything back.
+// update to a higher version, a failing registration rolling everything back, and a failing removal rolled back.
 #include "app/ZelmoraProcess.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -16,7 +16,7 @@
 #include <algorithm>
 
 #ifndef VELTRANE_PACKAGE
-#error "VELTRANE_PACKAGE, VELTRANE_UPDATE_PACKAGE, VELTRANE_BROKEN_PACKAGE and the capture tools must be defined"
+#error "VELTRANE_PACKAGE, the update, broken and failing-removal packages and the capture tools must be defined"
 #endif
 
 namespace {
@@ -193,6 +193,20 @@ void ExpectRecordsFrames(const wchar_t* captureTool)
         EXPECT_GT(LitShare(frames.File(name)), 0.2) << name;
 }
 
+// Both cameras registered from the install folder, in both registry views, and listed by hosts of both bitnesses.
+void ExpectCamerasRegistered()
+{
+    const std::wstring folder = InstallFolder();
+    EXPECT_EQ(ServerPath(KEY_WOW64_64KEY), folder + L"\\Veltrane.ax");
+    EXPECT_EQ(ServerPath(KEY_WOW64_32KEY), folder + L"\\x86\\Veltrane.ax");
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        EXPECT_TRUE(KeyExists(kPageClass, view)) << view;
+        EXPECT_TRUE(KeyExists(kVideoInputEntry, view)) << view;
+    }
+    EXPECT_EQ(CountCameras(VELTRANE_CAPTURE64), 1);
+    EXPECT_EQ(CountCameras(VELTRANE_CAPTURE32), 1);
+}
+
 // Everything the product puts on a machine, checked in both registry views.
 void ExpectInstalled()
 {
@@ -208,14 +222,7 @@ void ExpectInstalled()
     EXPECT_TRUE(Exists(ProductInfo(INSTALLPROPERTY_PRODUCTICON)));
     EXPECT_EQ(UninstallEntryNumber(L"NoModify"), 1u);
     EXPECT_EQ(UninstallEntryNumber(L"NoRepair"), 1u);
-    EXPECT_EQ(ServerPath(KEY_WOW64_64KEY), folder + L"\\Veltrane.ax");
-    EXPECT_EQ(ServerPath(KEY_WOW64_32KEY), folder + L"\\x86\\Veltrane.ax");
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        EXPECT_TRUE(KeyExists(kPageClass, view)) << view;
-        EXPECT_TRUE(KeyExists(kVideoInputEntry, view)) << view;
-    }
-    EXPECT_EQ(CountCameras(VELTRANE_CAPTURE64), 1);
-    EXPECT_EQ(CountCameras(VELTRANE_CAPTURE32), 1);
+    ExpectCamerasRegistered();
 }
 
 void ExpectNothingLeft()
@@ -264,7 +271,10 @@ TEST(Package, InstallRecordsFromBothCamerasAndTheUninstallerLeavesNothing)
     ASSERT_EQ(uninstall.target, InstallFolder() + L"\\uninstaller.exe");
     ASSERT_EQ(uninstall.folder, InstallFolder());
     EXPECT_EQ(RunCommand(L"\"" + uninstall.target + L"\"", uninstall.folder), 0u);
-    EXPECT_TRUE(WaitUntil([] { return !ProductInstalled() && !Exists(InstallFolder()); }, kInstallTimeoutMs));
+    // The uninstaller does not wait for the removal; its Add/Remove Programs entry is among the last things to go.
+    EXPECT_TRUE(WaitUntil([] {
+        return !ProductInstalled() && !Exists(InstallFolder()) && !KeyExists(kUninstallEntry, KEY_WOW64_64KEY, L"");
+    }, kInstallTimeoutMs));
     ExpectNothingLeft();
 }
 
@@ -293,6 +303,19 @@ TEST(Package, RollbackOfAFailingRegistrationLeavesNothing)
     EXPECT_NE(code, 0u);
     EXPECT_NE(code, ~0u);
     ExpectNothingLeft();
+}
+
+TEST(Package, RollbackOfAFailingRemovalKeepsBothCamerasRegistered)
+{
+    // This package's removal fails when asked to (FAILREMOVAL), after both cameras were unregistered and before any
+    // file went: the rollback registers them again. (Wine's installer does not register the product itself again
+    // on this rollback, so only the cameras are checked.)
+    ASSERT_EQ(InstallPackage(VELTRANE_FAILING_REMOVAL_PACKAGE), 0u);
+    const DWORD code = Msiexec(L"/x " + std::wstring(kProductCode) + L" /qn FAILREMOVAL=1");
+    EXPECT_NE(code, 0u);
+    EXPECT_NE(code, ~0u);
+    EXPECT_TRUE(Exists(InstallFolder() + L"\\x86\\Veltrane.ax"));
+    ExpectCamerasRegistered();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "FakeData.h"
 
+#include "filter/ui/ModeDialog.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -7,9 +9,18 @@ HRESULT STDMETHODCALLTYPE FakeData::QueryInterface(REFIID iid, void** object)
 {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IData)) return E_NOINTERFACE;
-    *object = static_cast<IData*>(this);
+    if (IsEqualIID(iid, IID_IOwnedCameraProperties)) *object = static_cast<IOwnedCameraProperties*>(this);
+    else if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IData)) *object = static_cast<IData*>(this);
+    else return E_NOINTERFACE;
     AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeData::ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner)
+{
+    cameraPropertiesOwner = owner;
+    Call(L"ShowCameraProperties", name);
+    if (whileCameraPropertiesOpen) whileCameraPropertiesOpen();
     return S_OK;
 }
 
@@ -114,9 +125,13 @@ LRESULT CALLBACK HostWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* host = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (host && message == WM_USER && wParam == 0 && lParam == 0) {
+    if (host && message == kSettingChangedMessage && wParam == 0 && lParam == 0) {
         ++host->settingChanges_;
         return TRUE;
+    }
+    if (message == kRunMessage) {
+        (*reinterpret_cast<std::function<void()>*>(lParam))();
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -6,10 +6,11 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-class FakeData : public IData {
+class FakeData : public IData, public IOwnedCameraProperties {
 public:
     // Settings the getters answer.
     int32_t globalType = 2, useBorder = 1, changedTime = 5000, picChType = 1, desktopIndex = 0;
@@ -19,6 +20,9 @@ public:
     // Every setter, SaveSettings, RevertSettings and ShowCameraProperties call, as "Name(value)".
     std::vector<std::wstring> calls;
     LONG references = 1;
+    // The owner the camera's frame was given, and what happens while that frame is open.
+    HWND cameraPropertiesOwner = nullptr;
+    std::function<void()> whileCameraPropertiesOpen;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
@@ -33,6 +37,7 @@ public:
     {
         return Call(L"ShowCameraProperties", name);
     }
+    HRESULT STDMETHODCALLTYPE ShowCameraPropertiesOwnedBy(const wchar_t* name, HWND owner) override;
     HRESULT STDMETHODCALLTYPE SetGlobalType(int32_t mode) override { return Call(L"SetGlobalType", mode); }
     HRESULT STDMETHODCALLTYPE GetGlobalType(int32_t* mode) override { return Copy(globalType, mode); }
     HRESULT STDMETHODCALLTYPE SetUseBorder(int32_t use) override { return Call(L"SetUseBorder", use); }
@@ -89,9 +94,12 @@ public:
 };
 
 // A visible top-level window at the screen's top-left corner, standing in for a property frame or a page: it
-// counts the setting-changed messages (WM_USER) and holds a mode area of 167 x 131 dialog units' worth of pixels.
+// counts the setting-changed messages and holds a mode area of 167 x 131 dialog units' worth of pixels.
 class HostWindow {
 public:
+    // Sent with a std::function<void()>* in lParam, from any thread: runs it on the window's thread.
+    static constexpr UINT kRunMessage = WM_APP + 20;
+
     HostWindow(int width = 700, int height = 420);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;

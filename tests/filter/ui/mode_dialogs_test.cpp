@@ -113,6 +113,7 @@ TEST_F(ModeDialogs, ACameraChosenInTheListIsUsedAndShownByCameraProperties)
     ChooseEntry(window, IDC_CAMERA_LIST, -1);  // no selection changes nothing
     EXPECT_EQ(data_.Take(), (Calls{L"ShowCameraProperties(Stored camera)", L"SetActiveCamera(Other camera)",
                                    L"ShowCameraProperties(Other camera)"}));
+    EXPECT_EQ(data_.cameraPropertiesOwner, host_.Window());  // the frame belongs to the page's top-level window
     EXPECT_EQ(host_.SettingChanges(), 3);
     // With an empty border folder an arrow changes no setting but still tells the page.
     Click(window, IDC_USE_BORDER);
@@ -215,11 +216,15 @@ TEST_F(ModeDialogs, VideoFileFromTheOpenFileDialog)
     data_.videoFile = folder.File(L"old.avi");
     auto dialog = Open<CVideoWindow>(host_, data_, IDD_VIDEO_MODE);
 
+    wchar_t before[MAX_PATH] = {}, after[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
     auto typed = AnswerNextDialog(GetCurrentThreadId(), host_.Window(),
                                   [&](HWND open) { TypeFileNameAndOpen(open, clip.c_str()); });
     Click(dialog->Window(), IDC_SELECT_VIDEO);
     ASSERT_TRUE(typed.get());
     EXPECT_EQ(data_.Take(), Calls{L"SetVideoFile(" + clip + L")"});
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(after, before) << "the host's current directory moved to the chosen file's folder";
     EXPECT_EQ(TextOf(dialog->Window(), IDC_VIDEO_FILE), L"File: " + clip);
 
     auto cancelled = AnswerNextDialog(GetCurrentThreadId(), host_.Window(), PressCancel);

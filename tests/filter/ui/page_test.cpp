@@ -2,15 +2,22 @@
 // the mode buttons and mode dialogs driven by messages, the layout of every dialog, and a picture of each.
 #include "FakeData.h"
 #include "Screenshot.h"
+#include "SystemDialogs.h"
 
 #include "filter/framework/ComRef.h"
 #include "filter/framework/ModuleObjects.h"
+#include "filter/settings/FilterSettings.h"
 #include "filter/ui/CameraProperties.h"
 #include "filter/ui/Dialog.h"
+#include "filter/ui/ModeDialog.h"
 #include "filter/ui/SettingsResources.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
 #include <string>
 
 namespace {
@@ -53,11 +60,21 @@ HWND VisibleModeDialog(HWND page)
     return shown;
 }
 
+// A key pressed in the focused control, as the frame's message loop hands it to the dialog manager.
+void PressKey(HWND dialog, WPARAM key)
+{
+    MSG message = {};
+    message.hwnd = GetFocus();
+    message.message = WM_KEYDOWN;
+    message.wParam = key;
+    IsDialogMessageW(dialog, &message);
+}
+
 class SettingsPage : public testing::Test {
 protected:
     void Connect(IPropertyPage* page)
     {
-        IUnknown* object = &data_;
+        IUnknown* object = static_cast<IData*>(&data_);
         ASSERT_EQ(page->SetPageSite(&site_), S_OK);
         ASSERT_EQ(page->SetObjects(1, &object), S_OK);
     }
@@ -81,7 +98,7 @@ TEST_F(SettingsPage, FollowsTheDocumentedCallSequence)
     ASSERT_TRUE(page);
     const RECT rect = {0, 0, 640, 360};
     IUnknown* none = nullptr;
-    IUnknown* object = &data_;
+    IUnknown* object = static_cast<IData*>(&data_);
 
     // Before anything is set: the title, and refusals.
     PROPPAGEINFO info = {};
@@ -117,6 +134,10 @@ TEST_F(SettingsPage, FollowsTheDocumentedCallSequence)
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     EXPECT_EQ(page->Apply(), S_OK);  // nothing to save
     EXPECT_EQ(data_.Take(), Calls{L"SetGlobalType(2)"});
+    // Enter makes the dialog manager ask the page for its default button (DM_GETDEFID): no change.
+    SetFocus(GetDlgItem(window, IDC_MODE_PICTURES));
+    PressKey(window, VK_RETURN);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     EXPECT_TRUE(site_.statusChanges.empty());
 
     // A mode button switches the filter at once, shows its dialog and marks the page dirty, even for the mode
@@ -164,14 +185,14 @@ TEST_F(SettingsPage, MessagesOutsideActivationAreIgnored)
     ASSERT_NO_FATAL_FAILURE(Connect(page.Get()));
     const WPARAM desktop = MAKEWPARAM(IDC_MODE_DESKTOP, BN_CLICKED);
     EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_COMMAND, desktop, 0), FALSE);
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), FALSE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), FALSE);
     ASSERT_TRUE(Activate(page.Get()));
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), TRUE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), TRUE);
     EXPECT_EQ(page->Deactivate(), S_OK);
     data_.Take();
     site_.statusChanges.clear();
     EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_COMMAND, desktop, 0), FALSE);
-    EXPECT_EQ(probe->OnReceiveMessage(nullptr, WM_USER, 0, 0), FALSE);
+    EXPECT_EQ(probe->OnReceiveMessage(nullptr, kSettingChangedMessage, 0, 0), FALSE);
     EXPECT_EQ(data_.Take(), Calls{});
     EXPECT_TRUE(site_.statusChanges.empty());
 }
@@ -199,6 +220,42 @@ TEST_F(SettingsPage, ReleasedWhileActiveLeavesNoWindowBehind)
     EXPECT_EQ(data_.Take(), (Calls{L"SetGlobalType(2)", L"RevertSettings()"}));
     EXPECT_EQ(data_.references, 1);
     EXPECT_EQ(site_.references, 1);
+}
+
+// A mode dialog's own dialog (the open-file dialog, the folder browser, a camera's frame) during which the frame
+// closes and lets go of the page: a choice made after that changes nothing, and nothing is left.
+TEST_F(SettingsPage, SurvivesItsFrameClosingDuringAModeDialogsOwnDialog)
+{
+    TempDir folder;
+    ASSERT_TRUE(WriteBytesFile(folder.File(L"clip.avi"), "not really a video"));
+    data_.cameras = {L"Cam A"};
+    data_.activeCamera = L"Cam A";
+    const struct {
+        int32_t mode;
+        int button;
+        Calls calls;
+    } rows[] = {{Video, IDC_SELECT_VIDEO, {L"RevertSettings()"}},
+                {Pictures, IDC_SELECT_DIRECTORY, {L"RevertSettings()"}},
+                {Camera, IDC_CAMERA_PROPERTIES, {L"ShowCameraProperties(Cam A)", L"RevertSettings()"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mode);
+        data_.globalType = row.mode;
+        ComRef<IPropertyPage> page = MakePage();
+        ASSERT_NO_FATAL_FAILURE(Connect(page.Get()));
+        const HWND modeDialog = VisibleModeDialog(Activate(page.Get()));
+        data_.Take();
+        std::function<void()> closeFrame = [&] { page.Reset(); };
+        data_.whileCameraPropertiesOpen = closeFrame;
+        std::future<bool> answered = AnswerNextDialog(GetCurrentThreadId(), host_.Window(), [&](HWND dialog) {
+            SendMessageW(host_.Window(), HostWindow::kRunMessage, 0, reinterpret_cast<LPARAM>(&closeFrame));
+            TypeFileNameAndOpen(dialog, folder.File(L"clip.avi").c_str());  // the browser takes it as OK
+        }, row.mode == Camera ? 0 : 15000);
+        Click(modeDialog, row.button);
+        EXPECT_EQ(answered.get(), row.mode != Camera);
+        EXPECT_FALSE(IsWindow(modeDialog));
+        EXPECT_EQ(data_.Take(), row.calls);
+        EXPECT_EQ(data_.references, 1);
+    }
 }
 
 // Controls of `dialog` that lie outside `bounds` (in the dialog's client coordinates), or whose one-line text
@@ -280,6 +337,20 @@ TEST_F(SettingsPage, EveryModeFitsThePageAndIsPictured)
         EXPECT_TRUE(EqualRect(&area, &placed));
         GetClientRect(modeDialog, &client);
         EXPECT_EQ(LayoutFaults(modeDialog, client), L"");
+        // Tab from the mode's button reaches every control of the mode dialog that takes the focus.
+        SetFocus(GetDlgItem(window, IDC_MODE_CAMERA - 1 + mode));
+        std::set<HWND> reached;
+        for (int step = 0; step < 20; ++step, reached.insert(GetFocus())) PressKey(window, VK_TAB);
+        for (HWND control = GetWindow(modeDialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            const bool tabStop = (GetWindowLongW(control, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) ==
+                                 (WS_TABSTOP | WS_VISIBLE);
+            // A combo box gives the focus to its edit.
+            const bool focused = std::any_of(reached.begin(), reached.end(),
+                                             [&](HWND f) { return f == control || GetParent(f) == control; });
+            if (tabStop) {
+                EXPECT_TRUE(focused) << GetDlgCtrlID(control);
+            }
+        }
         const RECT modes = GroupRect(window, L"Select Mode");
         for (int id = IDC_MODE_CAMERA; id <= IDC_MODE_DESKTOP; ++id) EXPECT_TRUE(Inside(window, id, modes)) << id;
         if (mode == 2) {
