@@ -56,6 +56,12 @@ bool LoadPremultipliedPicture(const std::wstring& path, int width, int height, B
     return copied;
 }
 
+BorderPicture::~BorderPicture()
+{
+    Stop();
+    if (changed_) CloseHandle(changed_);
+}
+
 void BorderPicture::Start(int width, int height, const std::wstring& path)
 {
     Stop();

@@ -17,7 +17,10 @@ class BorderPicture {
 public:
     using Pixels = std::vector<uint8_t>;  // width * height * 4 bytes, rows bottom-up
 
-    ~BorderPicture() { Stop(); }
+    BorderPicture() = default;
+    ~BorderPicture();
+    BorderPicture(const BorderPicture&) = delete;
+    BorderPicture& operator=(const BorderPicture&) = delete;
 
     // Starts the worker for frames of width x height with the border at path (empty: none).
     void Start(int width, int height, const std::wstring& path);
