@@ -259,10 +259,10 @@ size_t FrameScaler::DestinationBytes() const
 
 FrameScaler::Method FrameScaler::MethodFor(Instructions instructions) const
 {
-    if (method_ != Method::Separable || boxXBits_ < 0 || boxYBits_ < 0) return method_;
+    if (method_ == Method::Copy || boxXBits_ < 0 || boxYBits_ < 0) return method_;
     const Kernels& kernels = KernelsFor(instructions);
     const bool boxes = boxXBits_ == 1 ? kernels.boxPairs != nullptr : kernels.sumRows && kernels.sumRuns;
-    return boxes ? Method::Boxes : Method::Separable;
+    return boxes ? Method::Boxes : method_;
 }
 
 void FrameScaler::Scale(const uint8_t* source, uint8_t* destination) const

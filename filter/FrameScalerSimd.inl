@@ -84,35 +84,50 @@ VELTRANE_SCALER_ENTRY void Gather(const uint8_t* row, const GatherTables& tables
 }
 
 // Chunks of 2 destination pixels, 12 source bytes: the two pixels of each pair of source pixels side by side,
-// added by the multiplication by ones, then the rows added. An iteration takes 2 * kLanes chunks, lane l of its
-// first register chunk 2l and of its second chunk 2l + 1, so that packing the two keeps the chunks in order.
+// added by the multiplication by ones, then the rows added. A step takes 2 * kLanes chunks, lane l of its first
+// register chunk 2l and of its second chunk 2l + 1, so that packing the two keeps the chunks in order. The last
+// chunks, whose loads and stores would reach past the rows, are done on copies.
 VELTRANE_SCALER_ENTRY int BoxPairs(const uint8_t* row, ptrdiff_t stride, int rows, int shift, int pixels,
                                    uint8_t* out)
 {
     constexpr int kChunks = 2 * Vector::kLanes;
+    constexpr int kLoaded = 12 * kChunks + 4;
     alignas(16) static const int8_t kPairs[16] = {0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1};
     alignas(16) static const int8_t kJoin[16] = {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1};
     const T pairs = Vector::Repeat(kPairs);
     const T join = Vector::Repeat(kJoin);
     const T ones = Vector::Set8(1);
     const T rounding = Vector::Set16(1 << (15 - shift));
-    const ptrdiff_t sourceBytes = 6 * ptrdiff_t{pixels};
-    const ptrdiff_t outBytes = 3 * ptrdiff_t{pixels};
-    int c = 0;
-    for (; 12 * (c + kChunks - 1) + 16 <= sourceBytes && 6 * c + Vector::kBytes <= outBytes; c += kChunks) {
+    auto step = [&](const uint8_t* at, ptrdiff_t rowStride, uint8_t* to) {
         T first = Vector::Zero();
         T second = Vector::Zero();
-        const uint8_t* at = row + 12 * c;
-        for (int r = 0; r < rows; ++r, at += stride) {
+        for (int r = 0; r < rows; ++r, at += rowStride) {
             const T low = Vector::Shuffle(Vector::LoadLanes(at, at + 24), pairs);
             const T high = Vector::Shuffle(Vector::LoadLanes(at + 12, at + 36), pairs);
             first = Vector::Add16(first, Vector::MulAddBytes(low, ones));
             second = Vector::Add16(second, Vector::MulAddBytes(high, ones));
         }
         const T bytes = Vector::PackLanes(Vector::MulRound(first, rounding), Vector::MulRound(second, rounding));
-        Vector::Store(out + 6 * c, Vector::JoinLanes12(Vector::Shuffle(bytes, join)));
+        Vector::Store(to, Vector::JoinLanes12(Vector::Shuffle(bytes, join)));
+    };
+    const int chunks = pixels / 2;
+    const ptrdiff_t sourceBytes = 12 * ptrdiff_t{chunks};
+    int c = 0;
+    for (; 12 * c + kLoaded <= sourceBytes && 6 * c + Vector::kBytes <= 3 * pixels; c += kChunks) {
+        step(row + 12 * c, stride, out + 6 * c);
     }
-    return 2 * c;
+    alignas(32) uint8_t copy[8][kLoaded];
+    alignas(32) uint8_t result[Vector::kBytes];
+    for (; c < chunks; c += kChunks) {
+        const ptrdiff_t bytes = sourceBytes - 12 * c < kLoaded ? sourceBytes - 12 * c : kLoaded;
+        for (int r = 0; r < rows; ++r) {
+            for (int i = 0; i < kLoaded; ++i) copy[r][i] = i < bytes ? row[r * stride + 12 * c + i] : 0;
+        }
+        step(copy[0], kLoaded, result);
+        const int done = chunks - c < kChunks ? chunks - c : kChunks;
+        for (int i = 0; i < 6 * done; ++i) out[6 * c + i] = result[i];
+    }
+    return 2 * chunks;
 }
 
 VELTRANE_SCALER_ENTRY size_t SumRows(const uint8_t* row, ptrdiff_t stride, int rows, size_t bytes, uint16_t* sums)
