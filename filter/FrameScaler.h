@@ -16,7 +16,7 @@ constexpr size_t PaddedRowBytes(int width) { return (static_cast<size_t>(width) 
 // it covers (partial source pixels weighted by the covered fraction); otherwise it is bilinear between the two
 // source pixels around the source position (d + 0.5) * source / destination - 0.5, clamped to the edge pixels.
 // Integer arithmetic throughout, rounded to nearest: within a level of the exact filter, and exact for uniform
-// colours and for whole boxes of 2, 4 or 8 pixels a side. The vector paths, chosen at run time from what the
+// colours and for whole boxes of 1, 2, 4 or 8 pixels a side. The vector paths, chosen at run time from what the
 // processor offers, give the same bytes as the portable one. Rows are processed in storage order, so bottom-up
 // frames stay bottom-up.
 class FrameScaler {

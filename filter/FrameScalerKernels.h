@@ -41,7 +41,8 @@ struct Kernels {
     // Boxes of 2 source pixels by rows source rows (rows apart by stride from row): (sum + half) >> shift for
     // the first returned destination pixels (at most pixels).
     int (*boxPairs)(const uint8_t* row, ptrdiff_t stride, int rows, int shift, int pixels, uint8_t* out) = nullptr;
-    // sums[i] = the sum of byte i of rows rows, for i below the returned count (at most bytes).
+    // sums[i] = the sum of byte i of rows rows (1 or an even number), for i below the returned count (at most
+    // bytes).
     size_t (*sumRows)(const uint8_t* row, ptrdiff_t stride, int rows, size_t bytes, uint16_t* sums) = nullptr;
     // Runs of 1 << runBits pixels (1, 4 or 8) of sums: (sum + half) >> shift for the first returned destination
     // pixels (at most pixels). Reads up to 3 * 16 + 3 * 8 sums past the last run, which must be there.

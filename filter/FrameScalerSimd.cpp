@@ -22,8 +22,11 @@
 #else
 #define VELTRANE_SCALER_ENTRY
 #endif
+// Loops over a fixed number of rows, taps or windows, unrolled.
+#define VELTRANE_SCALER_UNROLL _Pragma("GCC unroll 16")
 #else
 #define VELTRANE_SCALER_ENTRY
+#define VELTRANE_SCALER_UNROLL
 #endif
 
 // ---- SSE2: 16-bit sums and rounding, no byte shuffles.
@@ -92,14 +95,25 @@ struct Vector : sse2::Vector {
     }
     // Bytes of each lane of a, then of the same lane of b.
     static T PackLanes(T a, T b) { return _mm_packus_epi16(a, b); }
+    // Bytes of the low and of the high halves of each lane of a and b, alternately.
+    static T InterleaveLow(T a, T b) { return _mm_unpacklo_epi8(a, b); }
+    static T InterleaveHigh(T a, T b) { return _mm_unpackhi_epi8(a, b); }
+    // The 16-bit values from the halves of each lane as InterleaveLow and InterleaveHigh took them, in order.
+    static void StoreInOrder(uint16_t* at, T low, T high)
+    {
+        Store(at, low);
+        Store(at + 8, high);
+    }
     // The first 12 bytes of each lane, one after the other.
     static T JoinLanes12(T v) { return v; }
-    // 16 sums, rounded and clamped to bytes.
-    static __m128i SixteenBytes(const uint16_t* sums, int run, T rounding)
+    // 16 sums of Run values 3 apart, rounded and clamped to bytes.
+    template <int Run>
+    static __m128i SixteenBytes(const uint16_t* sums, T rounding)
     {
         __m128i low = Load(sums);
         __m128i high = Load(sums + 8);
-        for (int t = 1; t < run; ++t) {
+        VELTRANE_SCALER_UNROLL
+        for (int t = 1; t < Run; ++t) {
             low = Add16(low, Load(sums + 3 * t));
             high = Add16(high, Load(sums + 3 * t + 8));
         }
@@ -154,12 +168,21 @@ struct Vector {
         return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
     }
     static T PackLanes(T a, T b) { return _mm256_packus_epi16(a, b); }
+    static T InterleaveLow(T a, T b) { return _mm256_unpacklo_epi8(a, b); }
+    static T InterleaveHigh(T a, T b) { return _mm256_unpackhi_epi8(a, b); }
+    static void StoreInOrder(uint16_t* at, T low, T high)
+    {
+        Store(at, _mm256_permute2x128_si256(low, high, 0x20));
+        Store(at + 16, _mm256_permute2x128_si256(low, high, 0x31));
+    }
     static T PackBytes(T a, T b) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8); }
     static T JoinLanes12(T v) { return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7)); }
-    static __m128i SixteenBytes(const uint16_t* sums, int run, T rounding)
+    template <int Run>
+    static __m128i SixteenBytes(const uint16_t* sums, T rounding)
     {
         __m256i sum = Load(sums);
-        for (int t = 1; t < run; ++t) sum = Add16(sum, Load(sums + 3 * t));
+        VELTRANE_SCALER_UNROLL
+        for (int t = 1; t < Run; ++t) sum = Add16(sum, Load(sums + 3 * t));
         sum = MulRound(sum, rounding);
         return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi16(sum, sum), 0x08));
     }

@@ -10,20 +10,26 @@ size_t VerticalTaps(const int16_t* const* rows, const int16_t* weights, int taps
 {
     constexpr size_t kHalf = Vector::kBytes / 2;
     const int n = Taps > 0 ? Taps : taps;
+    // Copies, which the stores to out cannot change, so that they stay in registers.
+    const int16_t* row[kMaxTaps];
     T weight[kMaxTaps];
-    for (int t = 0; t < n; ++t) weight[t] = Vector::Set16(weights[t]);
+    for (int t = 0; t < n; ++t) {
+        row[t] = rows[t];
+        weight[t] = Vector::Set16(weights[t]);
+    }
     // MulRound by 1 << 8 is (sum + 64) >> 7.
     const T toByte = Vector::Set16(1 << 8);
     size_t i = 0;
     for (; i + Vector::kBytes <= count; i += Vector::kBytes) {
-        T low = Vector::Load(rows[0] + i);
-        T high = Vector::Load(rows[0] + i + kHalf);
+        T low = Vector::Load(row[0] + i);
+        T high = Vector::Load(row[0] + i + kHalf);
         if (n > 1) {
             low = Vector::MulRound(low, weight[0]);
             high = Vector::MulRound(high, weight[0]);
+            VELTRANE_SCALER_UNROLL
             for (int t = 1; t < n; ++t) {
-                low = Vector::Add16(low, Vector::MulRound(Vector::Load(rows[t] + i), weight[t]));
-                high = Vector::Add16(high, Vector::MulRound(Vector::Load(rows[t] + i + kHalf), weight[t]));
+                low = Vector::Add16(low, Vector::MulRound(Vector::Load(row[t] + i), weight[t]));
+                high = Vector::Add16(high, Vector::MulRound(Vector::Load(row[t] + i + kHalf), weight[t]));
             }
         }
         Vector::Store(out + i, Vector::PackBytes(Vector::MulRound(low, toByte), Vector::MulRound(high, toByte)));
@@ -51,16 +57,22 @@ template <int Parts, int Windows>
 void GatherGroups(const uint8_t* row, const GatherTables& tables, int16_t* sums)
 {
     constexpr int kLanes = Vector::kLanes;
+    constexpr int kGroupWindows = Parts * Windows;
     const uint8_t* masks = tables.masks;
     const int8_t* weights = tables.weights;
-    for (int g = 0; g < tables.groups; g += 2, masks += Parts * Windows * 32, weights += Parts * 32) {
+    const int32_t* offsets = tables.offsets;
+    const int32_t* const end = offsets + tables.groups * kGroupWindows;
+    for (; offsets != end; offsets += 2 * kGroupWindows, masks += 2 * kGroupWindows * 16, weights += 2 * Parts * 16,
+                           sums += 16) {
         for (int lane = 0; lane < 2; lane += kLanes) {
             T product[Parts];
+            VELTRANE_SCALER_UNROLL
             for (int p = 0; p < Parts; ++p) {
-                const int32_t* first = tables.offsets + ((g + lane) * Parts + p) * Windows;
-                const int32_t* second = first + (kLanes - 1) * Parts * Windows;
+                const int32_t* first = offsets + lane * kGroupWindows + p * Windows;
+                const int32_t* second = first + (kLanes - 1) * kGroupWindows;
                 const uint8_t* mask = masks + (p * Windows * 2 + lane) * 16;
                 T pairs = Vector::Shuffle(Vector::LoadLanes(row + first[0], row + second[0]), Vector::Load(mask));
+                VELTRANE_SCALER_UNROLL
                 for (int w = 1; w < Windows; ++w) {
                     const T window = Vector::LoadLanes(row + first[w], row + second[w]);
                     pairs = Vector::Or(pairs, Vector::Shuffle(window, Vector::Load(mask + 32 * w)));
@@ -68,7 +80,7 @@ void GatherGroups(const uint8_t* row, const GatherTables& tables, int16_t* sums)
                 product[p] = Vector::MulAddBytes(pairs, Vector::Load(weights + (p * 2 + lane) * 16));
             }
             const T total = Parts == 1 ? product[0] : Vector::AddPairs(product[0], product[Parts - 1]);
-            Vector::Store(sums + 8 * (g + lane), total);
+            Vector::Store(sums + 8 * lane, total);
         }
     }
 }
@@ -86,100 +98,156 @@ VELTRANE_SCALER_ENTRY void Gather(const uint8_t* row, const GatherTables& tables
 // Chunks of 2 destination pixels, 12 source bytes: the two pixels of each pair of source pixels side by side,
 // added by the multiplication by ones, then the rows added. A step takes 2 * kLanes chunks, lane l of its first
 // register chunk 2l and of its second chunk 2l + 1, so that packing the two keeps the chunks in order. The last
-// chunks, whose loads and stores would reach past the rows, are done on copies.
-VELTRANE_SCALER_ENTRY int BoxPairs(const uint8_t* row, ptrdiff_t stride, int rows, int shift, int pixels,
-                                   uint8_t* out)
+// steps load the row's last 16 bytes for the chunk that ends there (with the mask moved to match), and store
+// through a copy.
+template <int Rows, bool Last>
+T BoxPairStep(const uint8_t* row, ptrdiff_t stride, ptrdiff_t sourceBytes, int c, T ones, T rounding)
+{
+    alignas(16) static const int8_t kPairs[2][16] = {{0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1},
+                                                     {4, 7, 5, 8, 6, 9, 10, 13, 11, 14, 12, 15, -1, -1, -1, -1}};
+    alignas(16) static const int8_t kJoin[16] = {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1};
+    // Chunk k's bytes, and whether they are the row's last 16.
+    auto late = [&](int k) { return 12 * ptrdiff_t{k} + 16 > sourceBytes; };
+    auto at = [&](int k) { return Last && late(k) ? sourceBytes - 16 : 12 * ptrdiff_t{k}; };
+    const int k[4] = {c, c + 2, c + 1, c + 3};
+    const T low = Last ? Vector::LoadLanes(kPairs[late(k[0])], kPairs[late(k[1])]) : Vector::Repeat(kPairs[0]);
+    const T high = Last ? Vector::LoadLanes(kPairs[late(k[2])], kPairs[late(k[3])]) : low;
+    T first = Vector::Zero();
+    T second = Vector::Zero();
+    VELTRANE_SCALER_UNROLL
+    for (int r = 0; r < Rows; ++r) {
+        const uint8_t* line = row + r * stride;
+        const T one = Vector::Shuffle(Vector::LoadLanes(line + at(k[0]), line + at(k[1])), low);
+        const T other = Vector::Shuffle(Vector::LoadLanes(line + at(k[2]), line + at(k[3])), high);
+        first = Vector::Add16(first, Vector::MulAddBytes(one, ones));
+        second = Vector::Add16(second, Vector::MulAddBytes(other, ones));
+    }
+    const T bytes = Vector::PackLanes(Vector::MulRound(first, rounding), Vector::MulRound(second, rounding));
+    return Vector::JoinLanes12(Vector::Shuffle(bytes, Vector::Repeat(kJoin)));
+}
+
+template <int Rows>
+int BoxPairRows(const uint8_t* row, ptrdiff_t stride, int shift, int pixels, uint8_t* out)
 {
     constexpr int kChunks = 2 * Vector::kLanes;
-    constexpr int kLoaded = 12 * kChunks + 4;
-    alignas(16) static const int8_t kPairs[16] = {0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1};
-    alignas(16) static const int8_t kJoin[16] = {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1};
-    const T pairs = Vector::Repeat(kPairs);
-    const T join = Vector::Repeat(kJoin);
-    const T ones = Vector::Set8(1);
-    const T rounding = Vector::Set16(1 << (15 - shift));
-    auto step = [&](const uint8_t* at, ptrdiff_t rowStride, uint8_t* to) {
-        T first = Vector::Zero();
-        T second = Vector::Zero();
-        for (int r = 0; r < rows; ++r, at += rowStride) {
-            const T low = Vector::Shuffle(Vector::LoadLanes(at, at + 24), pairs);
-            const T high = Vector::Shuffle(Vector::LoadLanes(at + 12, at + 36), pairs);
-            first = Vector::Add16(first, Vector::MulAddBytes(low, ones));
-            second = Vector::Add16(second, Vector::MulAddBytes(high, ones));
-        }
-        const T bytes = Vector::PackLanes(Vector::MulRound(first, rounding), Vector::MulRound(second, rounding));
-        Vector::Store(to, Vector::JoinLanes12(Vector::Shuffle(bytes, join)));
-    };
     const int chunks = pixels / 2;
     const ptrdiff_t sourceBytes = 12 * ptrdiff_t{chunks};
+    if (chunks < 2) return 0;
+    const T ones = Vector::Set8(1);
+    const T rounding = Vector::Set16(1 << (15 - shift));
     int c = 0;
-    for (; 12 * c + kLoaded <= sourceBytes && 6 * c + Vector::kBytes <= 3 * pixels; c += kChunks) {
-        step(row + 12 * c, stride, out + 6 * c);
+    for (; 12 * (c + kChunks - 1) + 16 <= sourceBytes && 6 * c + Vector::kBytes <= 3 * pixels; c += kChunks) {
+        Vector::Store(out + 6 * c, BoxPairStep<Rows, false>(row, stride, sourceBytes, c, ones, rounding));
     }
-    alignas(32) uint8_t copy[8][kLoaded];
     alignas(32) uint8_t result[Vector::kBytes];
     for (; c < chunks; c += kChunks) {
-        const ptrdiff_t bytes = sourceBytes - 12 * c < kLoaded ? sourceBytes - 12 * c : kLoaded;
-        for (int r = 0; r < rows; ++r) {
-            for (int i = 0; i < kLoaded; ++i) copy[r][i] = i < bytes ? row[r * stride + 12 * c + i] : 0;
-        }
-        step(copy[0], kLoaded, result);
+        // Chunks past the row's end repeat its last 16 bytes; their values are not kept.
+        Vector::Store(result, BoxPairStep<Rows, true>(row, stride, sourceBytes, c, ones, rounding));
         const int done = chunks - c < kChunks ? chunks - c : kChunks;
         for (int i = 0; i < 6 * done; ++i) out[6 * c + i] = result[i];
     }
     return 2 * chunks;
 }
 
-VELTRANE_SCALER_ENTRY size_t SumRows(const uint8_t* row, ptrdiff_t stride, int rows, size_t bytes, uint16_t* sums)
+VELTRANE_SCALER_ENTRY int BoxPairs(const uint8_t* row, ptrdiff_t stride, int rows, int shift, int pixels,
+                                   uint8_t* out)
 {
-    constexpr size_t kStep = Vector::kBytes / 2;
+    switch (rows) {
+    case 1: return BoxPairRows<1>(row, stride, shift, pixels, out);
+    case 2: return BoxPairRows<2>(row, stride, shift, pixels, out);
+    case 4: return BoxPairRows<4>(row, stride, shift, pixels, out);
+    default: return BoxPairRows<8>(row, stride, shift, pixels, out);
+    }
+}
+
+// Pairs of rows byte by byte side by side, added by the multiplication by ones; a lone row widened.
+template <int Rows>
+size_t SumRowsOf(const uint8_t* row, ptrdiff_t stride, size_t bytes, uint16_t* sums)
+{
     size_t i = 0;
-    for (; i + kStep <= bytes; i += kStep) {
-        const uint8_t* at = row + i;
-        T sum = Vector::LoadWidened(at);
-        for (int r = 1; r < rows; ++r) {
-            at += stride;
-            sum = Vector::Add16(sum, Vector::LoadWidened(at));
+    if (Rows == 1) {
+        for (; i + Vector::kBytes / 2 <= bytes; i += Vector::kBytes / 2) {
+            Vector::Store(sums + i, Vector::LoadWidened(row + i));
         }
-        Vector::Store(sums + i, sum);
+        return i;
+    }
+    const T ones = Vector::Set8(1);
+    for (; i + Vector::kBytes <= bytes; i += Vector::kBytes) {
+        T low = Vector::Zero();
+        T high = Vector::Zero();
+        VELTRANE_SCALER_UNROLL
+        for (int r = 0; r < Rows; r += 2) {
+            const T first = Vector::Load(row + r * stride + i);
+            const T second = Vector::Load(row + (r + 1) * stride + i);
+            low = Vector::Add16(low, Vector::MulAddBytes(Vector::InterleaveLow(first, second), ones));
+            high = Vector::Add16(high, Vector::MulAddBytes(Vector::InterleaveHigh(first, second), ones));
+        }
+        Vector::StoreInOrder(sums + i, low, high);
     }
     return i;
 }
 
-// Blocks of 48 sums, 16 / run destination pixels: each third of the block summed over the run and rounded as 16
-// bytes, of which those that start a run (lane % (3 * run) < 3) are shuffled to the front and stored in turn.
-VELTRANE_SCALER_ENTRY int SumRuns(const uint16_t* sums, int runBits, int shift, int pixels, uint8_t* out)
+VELTRANE_SCALER_ENTRY size_t SumRows(const uint8_t* row, ptrdiff_t stride, int rows, size_t bytes, uint16_t* sums)
 {
-    const int run = 1 << runBits;
-    const int blockPixels = 16 >> runBits;
-    alignas(16) int8_t masks[3][16];
+    switch (rows) {
+    case 1: return SumRowsOf<1>(row, stride, bytes, sums);
+    case 2: return SumRowsOf<2>(row, stride, bytes, sums);
+    case 4: return SumRowsOf<4>(row, stride, bytes, sums);
+    default: return SumRowsOf<8>(row, stride, bytes, sums);
+    }
+}
+
+// Blocks of 48 sums, 16 / Run destination pixels: each third of the block summed over the run and rounded as 16
+// bytes, of which those that start a run (lane % (3 * Run) < 3) are shuffled to the front and stored in turn.
+template <int Run>
+struct RunBlocks {
+    static constexpr int kPixels = 16 / Run;
+    int8_t masks[3][16] = {};
     int starts[3] = {};
     int thirds = 0;
-    int kept = 0;
-    for (int third = 0; third < 3; ++third) {
-        starts[third] = kept;
-        int n = 0;
-        for (int i = 0; i < 16; ++i) {
-            masks[third][i] = -1;
-            if ((16 * third + i) % (3 * run) < 3) masks[third][n++] = static_cast<int8_t>(i);
+    constexpr RunBlocks()
+    {
+        int kept = 0;
+        for (int third = 0; third < 3; ++third) {
+            starts[third] = kept;
+            int n = 0;
+            for (int i = 0; i < 16; ++i) {
+                masks[third][i] = -1;
+                if ((16 * third + i) % (3 * Run) < 3) masks[third][n++] = static_cast<int8_t>(i);
+            }
+            if (n) thirds = third + 1;
+            kept += n;
         }
-        if (n) thirds = third + 1;
-        kept += n;
     }
+};
+
+template <int Run>
+int SumRunsOf(const uint16_t* sums, int shift, int pixels, uint8_t* out)
+{
+    alignas(16) static constexpr RunBlocks<Run> kBlocks{};
+    constexpr int kPixels = RunBlocks<Run>::kPixels;
     const T rounding = Vector::Set16(1 << (15 - shift));
-    const int outBytes = 3 * pixels;
+    const int reach = kBlocks.starts[kBlocks.thirds - 1] + 16;
     int block = 0;
-    for (; (block + 1) * blockPixels <= pixels && 3 * blockPixels * block + starts[thirds - 1] + 16 <= outBytes;
-         ++block) {
+    for (; (block + 1) * kPixels <= pixels && 3 * kPixels * block + reach <= 3 * pixels; ++block) {
         const uint16_t* at = sums + 48 * block;
-        uint8_t* to = out + 3 * blockPixels * block;
-        for (int third = 0; third < thirds; ++third) {
-            const __m128i bytes = Vector::SixteenBytes(at + 16 * third, run, rounding);
-            const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[third]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + starts[third]), _mm_shuffle_epi8(bytes, mask));
+        uint8_t* to = out + 3 * kPixels * block;
+        for (int third = 0; third < kBlocks.thirds; ++third) {
+            const __m128i bytes = Vector::template SixteenBytes<Run>(at + 16 * third, rounding);
+            const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kBlocks.masks[third]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + kBlocks.starts[third]), _mm_shuffle_epi8(bytes, mask));
         }
     }
-    return block * blockPixels;
+    return block * kPixels;
+}
+
+VELTRANE_SCALER_ENTRY int SumRuns(const uint16_t* sums, int runBits, int shift, int pixels, uint8_t* out)
+{
+    switch (runBits) {
+    case 0: return SumRunsOf<1>(sums, shift, pixels, out);
+    case 2: return SumRunsOf<4>(sums, shift, pixels, out);
+    default: return SumRunsOf<8>(sums, shift, pixels, out);
+    }
 }
 
 #endif

@@ -26,7 +26,8 @@ struct ScaleCase {
 };
 
 // The offered sizes from the rendered 640 x 480, then other ratios down by 2 or more and by less, up, mixed
-// directions, single pixels, odd sizes, the camera's sizes and a 4:3 picture fitted into a 16:9 frame.
+// directions, single pixels, odd sizes, the camera's sizes, a 4:3 picture fitted into a 16:9 frame and boxes of
+// odd widths.
 const ScaleCase kCases[] = {
     {{640, 480}, {80, 60}, true},       {{640, 480}, {160, 120}, true},      {{640, 480}, {240, 180}, false},
     {{640, 480}, {320, 240}, true},     {{640, 480}, {400, 300}, false},     {{640, 480}, {480, 360}, false},
@@ -35,7 +36,8 @@ const ScaleCase kCases[] = {
     {{640, 480}, {1, 1}, false},        {{5, 3}, {5, 2}, false},             {{1920, 1080}, {640, 480}, false},
     {{1280, 720}, {1920, 1080}, false}, {{640, 480}, {1440, 1080}, false},   {{1, 1}, {7, 3}, false},
     {{13, 1}, {1, 9}, false},           {{33, 17}, {100, 61}, false},        {{1000, 600}, {150, 90}, false},
-    {{98, 40}, {49, 160}, false},       {{64, 64}, {8, 16}, true},
+    {{98, 40}, {49, 160}, false},       {{64, 64}, {8, 16}, true},           {{22, 6}, {11, 3}, true},
+    {{46, 8}, {23, 1}, true},           {{44, 3}, {11, 3}, true},            {{200, 2}, {25, 1}, true},
 };
 
 std::vector<uint8_t> Frame(Size size) { return std::vector<uint8_t>(PaddedRowBytes(size.width) * size.height); }
