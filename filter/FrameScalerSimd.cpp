@@ -158,10 +158,10 @@ struct Vector {
     static T Shuffle(T bytes, T mask) { return _mm256_shuffle_epi8(bytes, mask); }
     static T MulAddBytes(T bytes, T weights) { return _mm256_maddubs_epi16(bytes, weights); }
     static T AddPairs(T a, T b) { return _mm256_hadd_epi16(a, b); }
+    // Broadcast loads and a blend rather than an insertion: no work for the shuffle units, the busiest here.
     static T LoadLanes(const void* first, const void* second)
     {
-        return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(static_cast<const __m128i*>(first))),
-                                       _mm_loadu_si128(static_cast<const __m128i*>(second)), 1);
+        return _mm256_blend_epi32(Repeat(first), Repeat(second), 0xF0);
     }
     static T LoadWidened(const uint8_t* at)
     {
