@@ -13,12 +13,16 @@ using frame_scaler::MulRound;
 
 namespace {
 
-// Separable: horizontal weights in 1/128, so that the products of a byte and a signed byte weight add up within
+// Across: horizontal weights in 1/128, so that the products of a byte and a signed byte weight add up within
 // 16 bits, for at most this many taps a pixel; vertical weights in 1/32768.
 constexpr int kNarrowBits = 7;
 constexpr int kNarrowTaps = 4;
-constexpr int kVerticalBits = 15;
-// Wide: more taps, for which 16-bit sums would lose too much.
+constexpr int kWeightBits = 15;
+// Down: weights in 1/32768 along y and 1/16384 along x (a whole weight then fits a signed 16-bit value), for at
+// most frame_scaler::kMaxDownTaps taps a pixel (the rounding of each row's products then stays far below a
+// level).
+constexpr int kDownAcrossBits = 14;
+// Wide: more taps.
 constexpr int kWideBits = 24;
 
 // log2 of source / destination when that is 1, 2, 4 or 8, otherwise -1.
@@ -135,17 +139,28 @@ bool FrameScaler::Prepare(int srcWidth, int srcHeight, int dstWidth, int dstHeig
     auto fits = [](int size) { return size > 0 && size <= kFrameScalerMaxSize; };
     if (!fits(srcWidth) || !fits(srcHeight) || !fits(dstWidth) || !fits(dstHeight)) return false;
     x_ = MakeAxis(srcWidth, dstWidth, kNarrowBits);
-    y_ = MakeAxis(srcHeight, dstHeight, kVerticalBits);
+    y_ = MakeAxis(srcHeight, dstHeight, kWeightBits);
     boxXBits_ = BoxBits(srcWidth, dstWidth);
     boxYBits_ = BoxBits(srcHeight, dstHeight);
     if (srcWidth == dstWidth && srcHeight == dstHeight) {
         method_ = Method::Copy;
     } else if (x_.maxTaps <= kNarrowTaps && y_.maxTaps <= frame_scaler::kMaxTaps) {
-        method_ = Method::Separable;
+        method_ = Method::Across;
+    } else if (x_.maxTaps <= frame_scaler::kMaxDownTaps && y_.maxTaps <= frame_scaler::kMaxDownTaps) {
+        method_ = Method::Down;
+        x_ = MakeAxis(srcWidth, dstWidth, kDownAcrossBits);
     } else {
         method_ = Method::Wide;
         x_ = MakeAxis(srcWidth, dstWidth, kWideBits);
         y_ = MakeAxis(srcHeight, dstHeight, kWideBits);
+    }
+    downPairsPerPixel_ = method_ == Method::Down ? (x_.maxTaps + 1) / 2 : 0;
+    downPairs_.assign(static_cast<size_t>(downPairsPerPixel_) * dstWidth, 0);
+    for (int j = 0; j < dstWidth && downPairsPerPixel_; ++j) {
+        for (int t = 0; t < x_.taps[j]; ++t) {
+            const uint32_t weight = x_.weights[static_cast<size_t>(j) * x_.maxTaps + t];
+            downPairs_[static_cast<size_t>(j) * downPairsPerPixel_ + t / 2] |= weight << (16 * (t % 2));
+        }
     }
     PrepareGather();
     prepared_ = true;
@@ -159,7 +174,7 @@ void FrameScaler::PrepareGather()
     gatherMasks_.clear();
     gatherWeights_.clear();
     const int rowBytes = 3 * x_.source;
-    if (method_ != Method::Separable || rowBytes < 16) return;
+    if (method_ != Method::Across || rowBytes < 16) return;
 
     // Every destination value's taps as source bytes and weights, 2 or 4 of them: a lone tap of the whole weight
     // in two halves (a signed byte holds at most 127), missing ones of weight 0 from no byte (-1). A part holds
@@ -288,7 +303,8 @@ void FrameScaler::Scale(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* 
         }
         return;
     case Method::Boxes: return ScaleBoxes(source, sourceStride, destination, destinationStride);
-    case Method::Separable: return ScaleSeparable(source, sourceStride, destination, destinationStride);
+    case Method::Across: return ScaleAcross(source, sourceStride, destination, destinationStride);
+    case Method::Down: return ScaleDown(source, sourceStride, destination, destinationStride);
     case Method::Wide: return ScaleWide(source, sourceStride, destination, destinationStride);
     }
 }
@@ -308,7 +324,7 @@ void FrameScaler::HorizontalSums(const uint8_t* row, int16_t* sums) const
 
 // Each source row a destination row needs is summed along x once, into a ring of as many rows as a destination
 // row has taps (source rows are needed in order), then the destination row is formed from its rows' sums.
-void FrameScaler::ScaleSeparable(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
+void FrameScaler::ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
                                  ptrdiff_t destinationStride) const
 {
     const Kernels& kernels = KernelsFor(instructions_);
@@ -394,6 +410,50 @@ void FrameScaler::ScaleBoxes(const uint8_t* source, ptrdiff_t sourceStride, uint
                 uint32_t sum = half;
                 for (int t = 0; t < run; ++t) sum += sums[3 * (static_cast<size_t>(j) * run + t) + c];
                 out[3 * j + c] = static_cast<uint8_t>(sum >> shift);
+            }
+        }
+    }
+}
+
+// The destination row's source rows weighed into one row of 16-bit values (each row's products rounded), then
+// each destination value weighed from those along x, in 32 bits (at most 32767 << 14).
+void FrameScaler::ScaleDown(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
+                            ptrdiff_t destinationStride) const
+{
+    const Kernels& kernels = KernelsFor(instructions_);
+    const size_t bytes = static_cast<size_t>(x_.source) * 3;
+    // Room for the pairs of taps past a pixel's last that the vector path reads.
+    std::vector<int16_t> sums(bytes + 3 * (2 * downPairsPerPixel_ + 1) + 8);
+    int16_t weights[frame_scaler::kMaxDownTaps];
+    const int shift = kNarrowBits + kDownAcrossBits;
+    for (int y = 0; y < y_.destination; ++y) {
+        const int taps = y_.taps[y];
+        const uint8_t* row = source + y_.first[y] * sourceStride;
+        for (int t = 0; t < taps; ++t) {
+            weights[t] = taps == 1 ? 0 : static_cast<int16_t>(y_.weights[static_cast<size_t>(y) * y_.maxTaps + t]);
+        }
+        size_t i = kernels.weighRows ? kernels.weighRows(row, sourceStride, weights, taps, bytes, sums.data()) : 0;
+        for (; i < bytes; ++i) {
+            int32_t sum = row[i] << kNarrowBits;
+            if (taps > 1) {
+                sum = 0;
+                for (int t = 0; t < taps; ++t) {
+                    sum += MulRound(row[t * sourceStride + static_cast<ptrdiff_t>(i)] << kNarrowBits, weights[t]);
+                }
+            }
+            sums[i] = static_cast<int16_t>(sum);
+        }
+        uint8_t* out = destination + y * destinationStride;
+        int x = kernels.weighPixels ? kernels.weighPixels(sums.data(), x_.first.data(), downPairs_.data(),
+                                                          downPairsPerPixel_, x_.destination, out)
+                                    : 0;
+        for (; x < x_.destination; ++x) {
+            const uint32_t* across = &x_.weights[static_cast<size_t>(x) * x_.maxTaps];
+            const int16_t* column = &sums[static_cast<size_t>(x_.first[x]) * 3];
+            for (int c = 0; c < 3; ++c) {
+                int32_t sum = 1 << (shift - 1);
+                for (int t = 0; t < x_.taps[x]; ++t) sum += static_cast<int32_t>(across[t]) * column[3 * t + c];
+                out[3 * x + c] = static_cast<uint8_t>(std::min(255, sum >> shift));
             }
         }
     }

@@ -63,12 +63,14 @@ public:
     static Axis MakeAxis(int source, int destination, int unitBits);
 
 private:
-    enum class Method { Copy, Boxes, Separable, Wide };
+    enum class Method { Copy, Boxes, Across, Down, Wide };
     Method MethodFor(Instructions instructions) const;
     void ScaleBoxes(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
                     ptrdiff_t destinationStride) const;
-    void ScaleSeparable(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
-                        ptrdiff_t destinationStride) const;
+    void ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
+                     ptrdiff_t destinationStride) const;
+    void ScaleDown(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
+                   ptrdiff_t destinationStride) const;
     void ScaleWide(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
                    ptrdiff_t destinationStride) const;
     void HorizontalSums(const uint8_t* row, int16_t* sums) const;
@@ -77,12 +79,16 @@ private:
     bool prepared_ = false;
     Instructions instructions_ = Supported();
     Method method_ = Method::Copy;
-    // Separable: each needed source row summed along x into 16-bit values, in 1/128 of a level (weights in units
-    // of 1 << 7, at most 4 taps a pixel), then the sums of the destination row's source rows weighed along y
-    // (units of 1 << 15) and rounded to bytes. Wide, for more taps: weights in units of 1 << 24 both ways, the
-    // source rows weighed along y first into 32-bit sums, then those along x into 64-bit ones.
+    // Across: each needed source row summed along x into 16-bit values, in 1/128 of a level (weights in units of
+    // 1 << 7, at most 4 taps a pixel), then the sums of the destination row's source rows weighed along y (units
+    // of 1 << 15) and rounded to bytes. Down, for more taps (up to 64): the destination row's source rows weighed
+    // along y first (units of 1 << 15) into 16-bit values in 1/128 of a level, then those along x (units of
+    // 1 << 14, in pairs of neighbouring taps: downPairs_).
+    // Wide, for still more: weights in units of 1 << 24 both ways, 32-bit sums along y, then 64-bit ones along x.
     Axis x_;
     Axis y_;
+    int downPairsPerPixel_ = 0;
+    std::vector<uint32_t> downPairs_;
     // Ratios of whole powers of two (1, 2, 4 or 8) both ways: plain box sums, as log2 of the box's sides.
     int boxXBits_ = -1;
     int boxYBits_ = -1;

@@ -12,8 +12,10 @@ namespace frame_scaler {
 // Rounds a * b / 2^15 to nearest (halves up), for 0 <= a, b < 2^15: the vertical weights' product.
 inline int32_t MulRound(int32_t a, int32_t b) { return (a * b + 16384) >> 15; }
 
-// At most this many taps a destination pixel in either direction (the 16-bit passes' limit).
+// At most this many taps a destination pixel along y when summing across first, and in either direction when
+// summing down first.
 constexpr int kMaxTaps = 16;
+constexpr int kMaxDownTaps = 64;
 // At most this many windows of 16 source bytes serve one group of 8 destination values.
 constexpr int kMaxGatherWindows = 4;
 
@@ -38,6 +40,16 @@ struct Kernels {
     // weight 2^15 when taps is 1 (the row itself), for i below the returned count (at most count).
     size_t (*vertical)(const int16_t* const* rows, const int16_t* weights, int taps, size_t count,
                        uint8_t* out) = nullptr;
+    // sums[i] = the sum over t < taps of MulRound(row[t * stride + i] << 7, weights[t]), with one tap of weight
+    // 2^15 when taps is 1 (the byte << 7), for i below the returned count (at most bytes).
+    size_t (*weighRows)(const uint8_t* row, ptrdiff_t stride, const int16_t* weights, int taps, size_t bytes,
+                        int16_t* sums) = nullptr;
+    // The destination pixels from a row of such sums: out[3j + c] = min(255, (2^20 + the sum over k of
+    // sums[3 * (first[j] + k) + c] * weight k) >> 21), the weights in pairs, pairs[j * pairsPerPixel + k / 2]
+    // holding weight k in its low and weight k + 1 in its high 16 bits, for the first returned pixels (at most
+    // pixels). Reads up to 3 * (2 * pairsPerPixel + 1) sums past a pixel's first, which must be there.
+    int (*weighPixels)(const int16_t* sums, const int32_t* first, const uint32_t* pairs, int pairsPerPixel,
+                       int pixels, uint8_t* out) = nullptr;
     // Boxes of 2 source pixels by rows source rows (rows apart by stride from row): (sum + half) >> shift for
     // the first returned destination pixels (at most pixels).
     int (*boxPairs)(const uint8_t* row, ptrdiff_t stride, int rows, int shift, int pixels, uint8_t* out) = nullptr;

@@ -3,6 +3,8 @@
 // and the choice among them at run time.
 #include "filter/FrameScalerKernels.h"
 
+#include <cstring>
+
 #if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
 #define VELTRANE_SCALER_X86 1
 #include <immintrin.h>
@@ -57,6 +59,12 @@ struct Vector {
     }
     // Bytes of a then b, in order, each 16-bit value clamped to 0..255.
     static T PackBytes(T a, T b) { return _mm_packus_epi16(a, b); }
+    // 16-bit values from kBytes / 2 bytes.
+    static T LoadWidened(const uint8_t* at)
+    {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), _mm_setzero_si128());
+    }
+    static T ShiftLeft7(T v) { return _mm_slli_epi16(v, 7); }
 };
 
 #define VELTRANE_SCALER_SHUFFLES 0
@@ -86,13 +94,23 @@ struct Vector : sse2::Vector {
     static T MulAddBytes(T bytes, T weights) { return _mm_maddubs_epi16(bytes, weights); }
     // Sums of neighbouring 16-bit values, those of a then those of b (in each lane).
     static T AddPairs(T a, T b) { return _mm_hadd_epi16(a, b); }
+    static T Set32(int value) { return _mm_set1_epi32(value); }
+    static T Add32(T a, T b) { return _mm_add_epi32(a, b); }
+    // 32-bit sums of the products of neighbouring signed 16-bit values.
+    static T MulAddPairs(T a, T b) { return _mm_madd_epi16(a, b); }
+    // The 32 bits at each address, repeated through its lane.
+    static T RepeatPairs(const uint32_t* first, const uint32_t*) { return _mm_set1_epi32(static_cast<int>(*first)); }
+    static T Shift21(T v) { return _mm_srai_epi32(v, 21); }
+    // The low 3 bytes of the first 32-bit value of each lane (each clamped to 0..255), at 3-byte steps; 4 bytes
+    // are written a lane.
+    static void StorePixels(uint8_t* at, T v)
+    {
+        const T bytes = _mm_packus_epi16(_mm_packs_epi32(v, v), v);
+        const int pixel = _mm_cvtsi128_si32(bytes);
+        std::memcpy(at, &pixel, 4);
+    }
     // One 16-byte lane from each address (here the first).
     static T LoadLanes(const void* first, const void*) { return Load(first); }
-    // 16-bit values from kBytes / 2 bytes.
-    static T LoadWidened(const uint8_t* at)
-    {
-        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), _mm_setzero_si128());
-    }
     // Bytes of each lane of a, then of the same lane of b.
     static T PackLanes(T a, T b) { return _mm_packus_epi16(a, b); }
     // Bytes of the low and of the high halves of each lane of a and b, alternately.
@@ -149,6 +167,7 @@ struct Vector {
     static T Set16(int value) { return _mm256_set1_epi16(static_cast<short>(value)); }
     static T Set8(int value) { return _mm256_set1_epi8(static_cast<char>(value)); }
     static T Add16(T a, T b) { return _mm256_add_epi16(a, b); }
+    static T ShiftLeft7(T v) { return _mm256_slli_epi16(v, 7); }
     static T MulRound(T a, T b) { return _mm256_mulhrs_epi16(a, b); }
     static T Or(T a, T b) { return _mm256_or_si256(a, b); }
     static T Repeat(const void* sixteen)
@@ -158,6 +177,23 @@ struct Vector {
     static T Shuffle(T bytes, T mask) { return _mm256_shuffle_epi8(bytes, mask); }
     static T MulAddBytes(T bytes, T weights) { return _mm256_maddubs_epi16(bytes, weights); }
     static T AddPairs(T a, T b) { return _mm256_hadd_epi16(a, b); }
+    static T Set32(int value) { return _mm256_set1_epi32(value); }
+    static T Add32(T a, T b) { return _mm256_add_epi32(a, b); }
+    static T MulAddPairs(T a, T b) { return _mm256_madd_epi16(a, b); }
+    static T RepeatPairs(const uint32_t* first, const uint32_t* second)
+    {
+        return _mm256_blend_epi32(_mm256_set1_epi32(static_cast<int>(*first)),
+                                  _mm256_set1_epi32(static_cast<int>(*second)), 0xF0);
+    }
+    static T Shift21(T v) { return _mm256_srai_epi32(v, 21); }
+    static void StorePixels(uint8_t* at, T v)
+    {
+        const T bytes = _mm256_packus_epi16(_mm256_packs_epi32(v, v), v);
+        const int first = _mm256_extract_epi32(bytes, 0);
+        const int second = _mm256_extract_epi32(bytes, 4);
+        std::memcpy(at, &first, 4);
+        std::memcpy(at + 3, &second, 4);
+    }
     // Broadcast loads and a blend rather than an insertion: no work for the shuffle units, the busiest here.
     static T LoadLanes(const void* first, const void* second)
     {
@@ -232,9 +268,11 @@ const Kernels& KernelsFor(FrameScaler::Instructions instructions)
 {
     // Plain tables of addresses, filled without running any of the sets' code.
     static const Kernels none;
-    static const Kernels sse2{nullptr, sse2::Vertical, nullptr, nullptr, nullptr};
-    static const Kernels ssse3{ssse3::Gather, ssse3::Vertical, ssse3::BoxPairs, ssse3::SumRows, ssse3::SumRuns};
-    static const Kernels avx2{avx2::Gather, avx2::Vertical, avx2::BoxPairs, avx2::SumRows, avx2::SumRuns};
+    static const Kernels sse2{nullptr, sse2::Vertical, sse2::WeighRows, nullptr, nullptr, nullptr, nullptr};
+    static const Kernels ssse3{ssse3::Gather,   ssse3::Vertical, ssse3::WeighRows, ssse3::WeighPixels,
+                               ssse3::BoxPairs, ssse3::SumRows,  ssse3::SumRuns};
+    static const Kernels avx2{avx2::Gather,   avx2::Vertical, avx2::WeighRows, avx2::WeighPixels,
+                              avx2::BoxPairs, avx2::SumRows,  avx2::SumRuns};
     switch (instructions) {
     case FrameScaler::Instructions::Sse2: return sse2;
     case FrameScaler::Instructions::Ssse3: return ssse3;

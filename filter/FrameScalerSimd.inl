@@ -49,7 +49,77 @@ VELTRANE_SCALER_ENTRY size_t Vertical(const int16_t* const* rows, const int16_t*
     }
 }
 
+// Two registers of 16-bit values an iteration, from Vector::kBytes bytes of each row.
+template <int Taps>
+size_t WeighRowsOf(const uint8_t* row, ptrdiff_t stride, const int16_t* weights, int taps, size_t bytes,
+                   int16_t* sums)
+{
+    constexpr size_t kHalf = Vector::kBytes / 2;
+    const int n = Taps > 0 ? Taps : taps;
+    // A copy, which the stores to sums cannot change.
+    int16_t weight[kMaxDownTaps];
+    for (int t = 0; t < n; ++t) weight[t] = weights[t];
+    size_t i = 0;
+    for (; i + Vector::kBytes <= bytes; i += Vector::kBytes) {
+        const uint8_t* at = row + i;
+        T low = Vector::ShiftLeft7(Vector::LoadWidened(at));
+        T high = Vector::ShiftLeft7(Vector::LoadWidened(at + kHalf));
+        if (n > 1) {
+            low = Vector::MulRound(low, Vector::Set16(weight[0]));
+            high = Vector::MulRound(high, Vector::Set16(weight[0]));
+            VELTRANE_SCALER_UNROLL
+            for (int t = 1; t < n; ++t) {
+                at += stride;
+                const T w = Vector::Set16(weight[t]);
+                low = Vector::Add16(low, Vector::MulRound(Vector::ShiftLeft7(Vector::LoadWidened(at)), w));
+                high = Vector::Add16(high, Vector::MulRound(Vector::ShiftLeft7(Vector::LoadWidened(at + kHalf)), w));
+            }
+        }
+        Vector::Store(sums + i, low);
+        Vector::Store(sums + i + kHalf, high);
+    }
+    return i;
+}
+
+VELTRANE_SCALER_ENTRY size_t WeighRows(const uint8_t* row, ptrdiff_t stride, const int16_t* weights, int taps,
+                                       size_t bytes, int16_t* sums)
+{
+    switch (taps) {
+    case 1: return WeighRowsOf<1>(row, stride, weights, taps, bytes, sums);
+    case 2: return WeighRowsOf<2>(row, stride, weights, taps, bytes, sums);
+    case 3: return WeighRowsOf<3>(row, stride, weights, taps, bytes, sums);
+    case 4: return WeighRowsOf<4>(row, stride, weights, taps, bytes, sums);
+    default: return WeighRowsOf<0>(row, stride, weights, taps, bytes, sums);
+    }
+}
+
 #if VELTRANE_SCALER_SHUFFLES
+
+// One destination pixel to a lane: for each pair of taps, the sums of its two source pixels channel by channel
+// side by side, multiplied by the pair's weights and added in 32 bits. A pixel's 4 bytes are stored, the last
+// one overwritten by the next pixel's, so the last pixel is left.
+VELTRANE_SCALER_ENTRY int WeighPixels(const int16_t* sums, const int32_t* first, const uint32_t* pairs,
+                                      int pairsPerPixel, int pixels, uint8_t* out)
+{
+    constexpr int kLanes = Vector::kLanes;
+    alignas(16) static const int8_t kSideBySide[16] = {0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1};
+    const T sideBySide = Vector::Repeat(kSideBySide);
+    const T rounding = Vector::Set32(1 << 20);
+    int j = 0;
+    for (; j + kLanes < pixels; j += kLanes) {
+        const int16_t* a = sums + 3 * first[j];
+        const int16_t* b = sums + 3 * first[j + kLanes - 1];
+        const uint32_t* weightsA = pairs + static_cast<size_t>(j) * pairsPerPixel;
+        const uint32_t* weightsB = weightsA + (kLanes - 1) * pairsPerPixel;
+        T total = rounding;
+        for (int k = 0; k < pairsPerPixel; ++k, a += 6, b += 6) {
+            const T values = Vector::Shuffle(Vector::LoadLanes(a, b), sideBySide);
+            total = Vector::Add32(total, Vector::MulAddPairs(values, Vector::RepeatPairs(weightsA + k, weightsB + k)));
+        }
+        Vector::StorePixels(out + 3 * j, Vector::Shift21(total));
+    }
+    return j;
+}
 
 // One group of 8 values to a lane, the tables of two groups side by side: each part shuffled out of its windows
 // and multiplied by its pairs of weights; two parts (4 taps a value) added pairwise.

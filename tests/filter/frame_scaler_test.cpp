@@ -26,8 +26,8 @@ struct ScaleCase {
 };
 
 // The offered sizes from the rendered 640 x 480, then other ratios down by 2 or more and by less, up, mixed
-// directions, single pixels, odd sizes, the camera's sizes, a 4:3 picture fitted into a 16:9 frame and boxes of
-// odd widths.
+// directions, single pixels, odd sizes, the camera's sizes, a 4:3 picture fitted into a 16:9 frame, boxes of odd
+// widths, and ratios beyond 4 across and 16 down.
 const ScaleCase kCases[] = {
     {{640, 480}, {80, 60}, true},       {{640, 480}, {160, 120}, true},      {{640, 480}, {240, 180}, false},
     {{640, 480}, {320, 240}, true},     {{640, 480}, {400, 300}, false},     {{640, 480}, {480, 360}, false},
@@ -38,6 +38,7 @@ const ScaleCase kCases[] = {
     {{13, 1}, {1, 9}, false},           {{33, 17}, {100, 61}, false},        {{1000, 600}, {150, 90}, false},
     {{98, 40}, {49, 160}, false},       {{64, 64}, {8, 16}, true},           {{22, 6}, {11, 3}, true},
     {{46, 8}, {23, 1}, true},           {{44, 3}, {11, 3}, true},            {{200, 2}, {25, 1}, true},
+    {{1920, 1080}, {320, 180}, false},  {{64, 600}, {48, 20}, false},        {{97, 13}, {7, 5}, false},
 };
 
 std::vector<uint8_t> Frame(Size size) { return std::vector<uint8_t>(PaddedRowBytes(size.width) * size.height); }
@@ -205,6 +206,8 @@ TEST(FrameScaler, StridesTopDownSourcesAndRectanglesOfAFrame)
         {{{7, 5}, {3, 2}, false}, 21, true, {5, 4}, {1, 1}},
         {{{1280, 720}, {640, 360}, false}, 3840, true, {640, 480}, {0, 60}},
         {{{6, 6}, {6, 6}, false}, 18, true, {8, 7}, {2, 1}},
+        {{{1000, 600}, {150, 90}, false}, 3000, true, {160, 100}, {5, 5}},
+        {{{200, 150}, {2, 2}, false}, 600, true, {4, 3}, {1, 1}},
     };
     for (const StrideCase& s : cases) {
         const ScaleCase& c = s.scale;
