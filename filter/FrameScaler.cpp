@@ -254,6 +254,40 @@ void FrameScaler::PrepareGather()
     gatherGroups_ = groups;
     gatherParts_ = parts;
     gatherWindows_ = windows;
+
+    // Repetition: a pair of groups with the tables of the pair period pairs before, its windows advance bytes on;
+    // from the first pair, or from the second (where the first pixel is held at the edge).
+    gatherStart_ = gatherPeriod_ = gatherPeriods_ = gatherAdvance_ = 0;
+    const int pairs = groups / 2;
+    const size_t offsetsPerPair = 2 * static_cast<size_t>(parts) * windows;
+    const size_t masksPerPair = offsetsPerPair * 16;
+    const size_t weightsPerPair = 2 * static_cast<size_t>(parts) * 16;
+    auto repeats = [&](size_t now, size_t then, int32_t advance) {
+        bool same = std::equal(&gatherMasks_[now * masksPerPair], &gatherMasks_[(now + 1) * masksPerPair],
+                               &gatherMasks_[then * masksPerPair]) &&
+                    std::equal(&gatherWeights_[now * weightsPerPair], &gatherWeights_[(now + 1) * weightsPerPair],
+                               &gatherWeights_[then * weightsPerPair]);
+        for (size_t k = 0; k < offsetsPerPair && same; ++k) {
+            same = gatherOffsets_[now * offsetsPerPair + k] == gatherOffsets_[then * offsetsPerPair + k] + advance;
+        }
+        return same;
+    };
+    for (int start = 0; start <= 1 && windows == 1; ++start) {
+        for (int period = 1; period <= frame_scaler::kMaxGatherPeriod; ++period) {
+            if (pairs < start + 2 * period) break;
+            const int32_t advance =
+                gatherOffsets_[(start + period) * offsetsPerPair] - gatherOffsets_[start * offsetsPerPair];
+            int end = start + period;
+            while (end < pairs && repeats(end, end - period, advance)) ++end;
+            const int periods = (end - start) / period;
+            if (periods >= 2 && periods * period > gatherPeriods_ * gatherPeriod_) {
+                gatherStart_ = start;
+                gatherPeriod_ = period;
+                gatherPeriods_ = periods;
+                gatherAdvance_ = advance;
+            }
+        }
+    }
 }
 
 bool FrameScaler::IsPreparedFor(int srcWidth, int srcHeight, int dstWidth, int dstHeight) const
@@ -335,7 +369,9 @@ void FrameScaler::ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uin
     std::vector<int16_t> ring(static_cast<size_t>(ringRows) * stride);
     std::vector<int> held(static_cast<size_t>(ringRows), -1);
     const GatherTables tables{gatherOffsets_.data(), gatherMasks_.data(), gatherWeights_.data(),
-                              gatherGroups_,         gatherParts_,        gatherWindows_};
+                              gatherGroups_,         gatherParts_,        gatherWindows_,
+                              gatherStart_,          gatherPeriod_,       gatherPeriods_,
+                              gatherAdvance_};
     const bool gather = kernels.gather && gatherGroups_ > 0;
     const int16_t* rows[frame_scaler::kMaxTaps];
     int16_t weights[frame_scaler::kMaxTaps];

@@ -99,6 +99,12 @@ private:
     int gatherGroups_ = 0;
     int gatherParts_ = 0;
     int gatherWindows_ = 0;
+    // From pair gatherStart_ on, gatherPeriods_ * gatherPeriod_ pairs of groups repeat every gatherPeriod_ pairs,
+    // gatherAdvance_ source bytes further on (0: none do).
+    int gatherStart_ = 0;
+    int gatherPeriod_ = 0;
+    int gatherPeriods_ = 0;
+    int32_t gatherAdvance_ = 0;
     std::vector<int32_t> gatherOffsets_;
     std::vector<uint8_t> gatherMasks_;
     std::vector<int8_t> gatherWeights_;

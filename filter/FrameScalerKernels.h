@@ -23,6 +23,8 @@ constexpr int kMaxGatherWindows = 4;
 // the groups 2k and 2k + 1 side by side, mask (part, window) of group g in unit
 // ((g / 2 * parts + part) * windows + window) * 2 + g % 2, its part's weights in unit (g / 2 * parts + part) * 2 +
 // g % 2.
+// With one window a part, periods * period pairs of groups from pair start on may repeat every period pairs (up
+// to kMaxGatherPeriod), their windows advance bytes further each time.
 struct GatherTables {
     const int32_t* offsets;
     const uint8_t* masks;
@@ -30,7 +32,12 @@ struct GatherTables {
     int groups;
     int parts;
     int windows;
+    int start;
+    int period;
+    int periods;
+    int32_t advance;
 };
+constexpr int kMaxGatherPeriod = 3;
 
 struct Kernels {
     // sums[v] for the destination values of groups whole groups of 8: each the sum of its taps' source bytes

@@ -155,6 +155,56 @@ void GatherGroups(const uint8_t* row, const GatherTables& tables, int16_t* sums)
     }
 }
 
+// The pairs of groups before the repeating ones, those with one period's tables held (in registers, as far as
+// they go), then the rest.
+template <int Parts, int Period>
+void GatherRepeating(const uint8_t* row, const GatherTables& tables, int16_t* sums)
+{
+    constexpr int kLanes = Vector::kLanes;
+    constexpr int kSteps = 2 / kLanes;
+    // The tables from group g on.
+    auto from = [&](int g, int groups) {
+        return GatherTables{tables.offsets + g * Parts, tables.masks + g * Parts * 16, tables.weights + g * Parts * 16,
+                            groups, Parts, 1, 0, 0, 0, 0};
+    };
+    const int start = 2 * tables.start;
+    GatherGroups<Parts, 1>(row, from(0, start), sums);
+    const GatherTables repeating = from(start, 2 * Period);
+    T mask[Period][kSteps][Parts];
+    T weight[Period][kSteps][Parts];
+    int32_t first[Period][kSteps][Parts];
+    int32_t second[Period][kSteps][Parts];
+    for (int i = 0; i < Period; ++i) {
+        for (int step = 0; step < kSteps; ++step) {
+            for (int p = 0; p < Parts; ++p) {
+                const int lane = step * kLanes;
+                mask[i][step][p] = Vector::Load(repeating.masks + ((i * Parts + p) * 2 + lane) * 16);
+                weight[i][step][p] = Vector::Load(repeating.weights + ((i * Parts + p) * 2 + lane) * 16);
+                first[i][step][p] = repeating.offsets[(2 * i + lane) * Parts + p];
+                second[i][step][p] = repeating.offsets[(2 * i + lane + kLanes - 1) * Parts + p];
+            }
+        }
+    }
+    const uint8_t* at = row;
+    int16_t* to = sums + 8 * start;
+    for (int k = 0; k < tables.periods; ++k, at += tables.advance) {
+        VELTRANE_SCALER_UNROLL
+        for (int i = 0; i < Period; ++i) {
+            for (int step = 0; step < kSteps; ++step, to += 8 * kLanes) {
+                T product[Parts];
+                VELTRANE_SCALER_UNROLL
+                for (int p = 0; p < Parts; ++p) {
+                    const T window = Vector::LoadLanes(at + first[i][step][p], at + second[i][step][p]);
+                    product[p] = Vector::MulAddBytes(Vector::Shuffle(window, mask[i][step][p]), weight[i][step][p]);
+                }
+                Vector::Store(to, Parts == 1 ? product[0] : Vector::AddPairs(product[0], product[Parts - 1]));
+            }
+        }
+    }
+    const int done = start + 2 * Period * tables.periods;
+    GatherGroups<Parts, 1>(row, from(done, tables.groups - done), sums + 8 * done);
+}
+
 VELTRANE_SCALER_ENTRY void Gather(const uint8_t* row, const GatherTables& tables, int16_t* sums)
 {
     using Groups = void (*)(const uint8_t*, const GatherTables&, int16_t*);
@@ -162,7 +212,15 @@ VELTRANE_SCALER_ENTRY void Gather(const uint8_t* row, const GatherTables& tables
         {GatherGroups<1, 1>, GatherGroups<1, 2>, GatherGroups<1, 3>, GatherGroups<1, 4>},
         {GatherGroups<2, 1>, GatherGroups<2, 2>, GatherGroups<2, 3>, GatherGroups<2, 4>},
     };
-    kBySize[tables.parts - 1][tables.windows - 1](row, tables, sums);
+    static const Groups kRepeating[2][kMaxGatherPeriod] = {
+        {GatherRepeating<1, 1>, GatherRepeating<1, 2>, GatherRepeating<1, 3>},
+        {GatherRepeating<2, 1>, GatherRepeating<2, 2>, GatherRepeating<2, 3>},
+    };
+    if (tables.period > 0) {
+        kRepeating[tables.parts - 1][tables.period - 1](row, tables, sums);
+    } else {
+        kBySize[tables.parts - 1][tables.windows - 1](row, tables, sums);
+    }
 }
 
 // Chunks of 2 destination pixels, 12 source bytes: the two pixels of each pair of source pixels side by side,

@@ -39,6 +39,7 @@ const ScaleCase kCases[] = {
     {{98, 40}, {49, 160}, false},       {{64, 64}, {8, 16}, true},           {{22, 6}, {11, 3}, true},
     {{46, 8}, {23, 1}, true},           {{44, 3}, {11, 3}, true},            {{200, 2}, {25, 1}, true},
     {{1920, 1080}, {320, 180}, false},  {{64, 600}, {48, 20}, false},        {{97, 13}, {7, 5}, false},
+    {{1920, 1080}, {1280, 720}, false}, {{960, 720}, {1280, 720}, false},
 };
 
 std::vector<uint8_t> Frame(Size size) { return std::vector<uint8_t>(PaddedRowBytes(size.width) * size.height); }
