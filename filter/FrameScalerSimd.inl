@@ -1,6 +1,7 @@
 // The frame scaler's row operations (FrameScalerKernels.h) for one instruction set: included by FrameScalerSimd.cpp
 // inside that set's namespace, after its Vector (the set's operations on one register of Vector::kLanes lanes of
-// 16 bytes), with VELTRANE_SCALER_SHUFFLES saying whether the set shuffles bytes. Without, only Vertical.
+// 16 bytes), with VELTRANE_SCALER_SHUFFLES saying whether the set shuffles bytes; without, only Vertical and
+// WeighRows, which need no shuffles.
 
 using T = Vector::T;
 
@@ -72,7 +73,8 @@ size_t WeighRowsOf(const uint8_t* row, ptrdiff_t stride, const int16_t* weights,
                 at += stride;
                 const T w = Vector::Set16(weight[t]);
                 low = Vector::Add16(low, Vector::MulRound(Vector::ShiftLeft7(Vector::LoadWidened(at)), w));
-                high = Vector::Add16(high, Vector::MulRound(Vector::ShiftLeft7(Vector::LoadWidened(at + kHalf)), w));
+                const T next = Vector::ShiftLeft7(Vector::LoadWidened(at + kHalf));
+                high = Vector::Add16(high, Vector::MulRound(next, w));
             }
         }
         Vector::Store(sums + i, low);
@@ -114,7 +116,8 @@ VELTRANE_SCALER_ENTRY int WeighPixels(const int16_t* sums, const int32_t* first,
         T total = rounding;
         for (int k = 0; k < pairsPerPixel; ++k, a += 6, b += 6) {
             const T values = Vector::Shuffle(Vector::LoadLanes(a, b), sideBySide);
-            total = Vector::Add32(total, Vector::MulAddPairs(values, Vector::RepeatPairs(weightsA + k, weightsB + k)));
+            const T weights = Vector::RepeatPairs(weightsA + k, weightsB + k);
+            total = Vector::Add32(total, Vector::MulAddPairs(values, weights));
         }
         Vector::StorePixels(out + 3 * j, Vector::Shift21(total));
     }
