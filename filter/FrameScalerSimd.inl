@@ -358,18 +358,24 @@ int SumRunsOf(const uint16_t* sums, int shift, int pixels, uint8_t* out)
     alignas(16) static constexpr RunBlocks<Run> kBlocks{};
     constexpr int kPixels = RunBlocks<Run>::kPixels;
     const T rounding = Vector::Set16(1 << (15 - shift));
-    const int reach = kBlocks.starts[kBlocks.thirds - 1] + 16;
-    int block = 0;
-    for (; (block + 1) * kPixels <= pixels && 3 * kPixels * block + reach <= 3 * pixels; ++block) {
-        const uint16_t* at = sums + 48 * block;
-        uint8_t* to = out + 3 * kPixels * block;
+    auto block = [&](const uint16_t* at, uint8_t* to) {
         for (int third = 0; third < kBlocks.thirds; ++third) {
             const __m128i bytes = Vector::template SixteenBytes<Run>(at + 16 * third, rounding);
             const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kBlocks.masks[third]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + kBlocks.starts[third]), _mm_shuffle_epi8(bytes, mask));
         }
+    };
+    // The last blocks store into a copy: their thirds' stores would reach past the row.
+    const int reach = kBlocks.starts[kBlocks.thirds - 1] + 16;
+    const int blocks = pixels / kPixels;
+    int b = 0;
+    for (; b < blocks && 3 * kPixels * b + reach <= 3 * pixels; ++b) block(sums + 48 * b, out + 3 * kPixels * b);
+    uint8_t copy[48 + 16];
+    for (; b < blocks; ++b) {
+        block(sums + 48 * b, copy);
+        for (int i = 0; i < 3 * kPixels; ++i) out[3 * kPixels * b + i] = copy[i];
     }
-    return block * kPixels;
+    return blocks * kPixels;
 }
 
 VELTRANE_SCALER_ENTRY int SumRuns(const uint16_t* sums, int runBits, int shift, int pixels, uint8_t* out)
