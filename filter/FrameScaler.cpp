@@ -359,7 +359,7 @@ void FrameScaler::HorizontalSums(const uint8_t* row, int16_t* sums) const
 // Each source row a destination row needs is summed along x once, into a ring of as many rows as a destination
 // row has taps (source rows are needed in order), then the destination row is formed from its rows' sums.
 void FrameScaler::ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
-                                 ptrdiff_t destinationStride) const
+                              ptrdiff_t destinationStride) const
 {
     const Kernels& kernels = KernelsFor(instructions_);
     const size_t values = static_cast<size_t>(x_.destination) * 3;
@@ -406,8 +406,8 @@ void FrameScaler::ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uin
     }
 }
 
-// Boxes of whole powers of two: plain sums of the box's bytes, rounded once. The separable passes give the same
-// bytes for these ratios (each weight then a power of two that divides the sums exactly).
+// Boxes of whole powers of two: plain sums of the box's bytes, rounded once. The other methods give the same bytes
+// for these ratios (each weight then a power of two that divides the sums exactly).
 void FrameScaler::ScaleBoxes(const uint8_t* source, ptrdiff_t sourceStride, uint8_t* destination,
                              ptrdiff_t destinationStride) const
 {
