@@ -169,10 +169,7 @@ bool FrameScaler::Prepare(int srcWidth, int srcHeight, int dstWidth, int dstHeig
 
 void FrameScaler::PrepareGather()
 {
-    gatherGroups_ = 0;
-    gatherOffsets_.clear();
-    gatherMasks_.clear();
-    gatherWeights_.clear();
+    gather_ = GatherPlan{};
     const int rowBytes = 3 * x_.source;
     if (method_ != Method::Across || rowBytes < 16) return;
 
@@ -226,15 +223,15 @@ void FrameScaler::PrepareGather()
     }
     if (windows > frame_scaler::kMaxGatherWindows) return;
 
-    gatherOffsets_.resize(static_cast<size_t>(groups) * parts * windows);
-    gatherMasks_.assign(gatherOffsets_.size() * 16, 0x80);
-    gatherWeights_.assign(static_cast<size_t>(groups) * parts * 16, 0);
+    gather_.offsets.resize(static_cast<size_t>(groups) * parts * windows);
+    gather_.masks.assign(gather_.offsets.size() * 16, 0x80);
+    gather_.weights.assign(static_cast<size_t>(groups) * parts * 16, 0);
     for (int g = 0; g < groups; ++g) {
         for (int p = 0; p < parts; ++p) {
             const std::vector<int>& at = starts[static_cast<size_t>(g) * parts + p];
             for (int w = 0; w < windows; ++w) {
                 const size_t index = (static_cast<size_t>(g) * parts + p) * windows + w;
-                gatherOffsets_[index] = at[std::min<size_t>(w, at.size() - 1)];
+                gather_.offsets[index] = at[std::min<size_t>(w, at.size() - 1)];
             }
         }
         for (int i = 0; i < 8; ++i) {
@@ -242,33 +239,32 @@ void FrameScaler::PrepareGather()
             const std::vector<int>& at = starts[static_cast<size_t>(g) * parts + part(i)];
             for (int t = 0; t < taps; ++t) {
                 const size_t k = (static_cast<size_t>(g) * 8 + i) * taps + t;
-                gatherWeights_[unit * 16 + lane(i, t)] = static_cast<int8_t>(weights[k]);
+                gather_.weights[unit * 16 + lane(i, t)] = static_cast<int8_t>(weights[k]);
                 if (bytes[k] < 0) continue;
                 int w = 0;
                 while (bytes[k] >= at[w] + 16) ++w;
                 const size_t mask = ((static_cast<size_t>(g / 2) * parts + part(i)) * windows + w) * 2 + g % 2;
-                gatherMasks_[mask * 16 + lane(i, t)] = static_cast<uint8_t>(bytes[k] - at[w]);
+                gather_.masks[mask * 16 + lane(i, t)] = static_cast<uint8_t>(bytes[k] - at[w]);
             }
         }
     }
-    gatherGroups_ = groups;
-    gatherParts_ = parts;
-    gatherWindows_ = windows;
+    gather_.groups = groups;
+    gather_.parts = parts;
+    gather_.windows = windows;
 
     // Repetition: a pair of groups with the tables of the pair period pairs before, its windows advance bytes on;
     // from the first pair, or from the second (where the first pixel is held at the edge).
-    gatherStart_ = gatherPeriod_ = gatherPeriods_ = gatherAdvance_ = 0;
     const int pairs = groups / 2;
     const size_t offsetsPerPair = 2 * static_cast<size_t>(parts) * windows;
     const size_t masksPerPair = offsetsPerPair * 16;
     const size_t weightsPerPair = 2 * static_cast<size_t>(parts) * 16;
     auto repeats = [&](size_t now, size_t then, int32_t advance) {
-        bool same = std::equal(&gatherMasks_[now * masksPerPair], &gatherMasks_[(now + 1) * masksPerPair],
-                               &gatherMasks_[then * masksPerPair]) &&
-                    std::equal(&gatherWeights_[now * weightsPerPair], &gatherWeights_[(now + 1) * weightsPerPair],
-                               &gatherWeights_[then * weightsPerPair]);
+        bool same = std::equal(&gather_.masks[now * masksPerPair], &gather_.masks[(now + 1) * masksPerPair],
+                               &gather_.masks[then * masksPerPair]) &&
+                    std::equal(&gather_.weights[now * weightsPerPair], &gather_.weights[(now + 1) * weightsPerPair],
+                               &gather_.weights[then * weightsPerPair]);
         for (size_t k = 0; k < offsetsPerPair && same; ++k) {
-            same = gatherOffsets_[now * offsetsPerPair + k] == gatherOffsets_[then * offsetsPerPair + k] + advance;
+            same = gather_.offsets[now * offsetsPerPair + k] == gather_.offsets[then * offsetsPerPair + k] + advance;
         }
         return same;
     };
@@ -276,15 +272,15 @@ void FrameScaler::PrepareGather()
         for (int period = 1; period <= frame_scaler::kMaxGatherPeriod; ++period) {
             if (pairs < start + 2 * period) break;
             const int32_t advance =
-                gatherOffsets_[(start + period) * offsetsPerPair] - gatherOffsets_[start * offsetsPerPair];
+                gather_.offsets[(start + period) * offsetsPerPair] - gather_.offsets[start * offsetsPerPair];
             int end = start + period;
             while (end < pairs && repeats(end, end - period, advance)) ++end;
             const int periods = (end - start) / period;
-            if (periods >= 2 && periods * period > gatherPeriods_ * gatherPeriod_) {
-                gatherStart_ = start;
-                gatherPeriod_ = period;
-                gatherPeriods_ = periods;
-                gatherAdvance_ = advance;
+            if (periods >= 2 && periods * period > gather_.periods * gather_.period) {
+                gather_.start = start;
+                gather_.period = period;
+                gather_.periods = periods;
+                gather_.advance = advance;
             }
         }
     }
@@ -368,11 +364,10 @@ void FrameScaler::ScaleAcross(const uint8_t* source, ptrdiff_t sourceStride, uin
     const int ringRows = y_.maxTaps;
     std::vector<int16_t> ring(static_cast<size_t>(ringRows) * stride);
     std::vector<int> held(static_cast<size_t>(ringRows), -1);
-    const GatherTables tables{gatherOffsets_.data(), gatherMasks_.data(), gatherWeights_.data(),
-                              gatherGroups_,         gatherParts_,        gatherWindows_,
-                              gatherStart_,          gatherPeriod_,       gatherPeriods_,
-                              gatherAdvance_};
-    const bool gather = kernels.gather && gatherGroups_ > 0;
+    const GatherTables tables{gather_.offsets.data(), gather_.masks.data(), gather_.weights.data(), gather_.groups,
+                              gather_.parts,          gather_.windows,      gather_.start,           gather_.period,
+                              gather_.periods,        gather_.advance};
+    const bool gather = kernels.gather && gather_.groups > 0;
     const int16_t* rows[frame_scaler::kMaxTaps];
     int16_t weights[frame_scaler::kMaxTaps];
     for (int y = 0; y < y_.destination; ++y) {

@@ -92,20 +92,22 @@ private:
     // Ratios of whole powers of two (1, 2, 4 or 8) both ways: plain box sums, as log2 of the box's sides.
     int boxXBits_ = -1;
     int boxYBits_ = -1;
-    // The horizontal pass of the byte-shuffling paths, in groups of 8 destination values made of gatherParts_
+    // The horizontal pass of the byte-shuffling paths, in groups of 8 destination values made of `parts`
     // registers each: with 1, the pairs of taps of all 8 values; with 2, the 4 taps of 4 values in each. A part
-    // is shuffled from gatherWindows_ windows of 16 source bytes, at
-    // gatherOffsets_[(group * gatherParts_ + part) * gatherWindows_ + window].
-    int gatherGroups_ = 0;
-    int gatherParts_ = 0;
-    int gatherWindows_ = 0;
-    // From pair gatherStart_ on, gatherPeriods_ * gatherPeriod_ pairs of groups repeat every gatherPeriod_ pairs,
-    // gatherAdvance_ source bytes further on (0: none do).
-    int gatherStart_ = 0;
-    int gatherPeriod_ = 0;
-    int gatherPeriods_ = 0;
-    int32_t gatherAdvance_ = 0;
-    std::vector<int32_t> gatherOffsets_;
-    std::vector<uint8_t> gatherMasks_;
-    std::vector<int8_t> gatherWeights_;
+    // is shuffled from `windows` windows of 16 source bytes, at offsets[(group * parts + part) * windows + window].
+    // From pair `start` on, periods * period pairs of groups repeat every `period` pairs, `advance` source bytes
+    // further on (period 0: none do).
+    struct GatherPlan {
+        int groups = 0;
+        int parts = 0;
+        int windows = 0;
+        int start = 0;
+        int period = 0;
+        int periods = 0;
+        int32_t advance = 0;
+        std::vector<int32_t> offsets;
+        std::vector<uint8_t> masks;
+        std::vector<int8_t> weights;
+    };
+    GatherPlan gather_;
 };

@@ -19,7 +19,7 @@ constexpr int kMaxDownTaps = 64;
 // At most this many windows of 16 source bytes serve one group of 8 destination values.
 constexpr int kMaxGatherWindows = 4;
 
-// The horizontal pass's tables (see FrameScaler::gather*), 16 bytes a mask or a part's weights: groups is even,
+// The horizontal pass's tables (see FrameScaler::GatherPlan), 16 bytes a mask or a part's weights: groups is even,
 // the groups 2k and 2k + 1 side by side, mask (part, window) of group g in unit
 // ((g / 2 * parts + part) * windows + window) * 2 + g % 2, its part's weights in unit (g / 2 * parts + part) * 2 +
 // g % 2.
