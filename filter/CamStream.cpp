@@ -230,21 +230,12 @@ void CCamStream::WriteImage(BYTE* buffer, int width, int height)
         std::memset(buffer, 0, imageBytes);
         return;
     }
-    if (rect.width == width && rect.height == height) {
-        scaler_.Scale(frame_.data(), buffer);
-        return;
-    }
-    if (fitted_.size() != scaler_.DestinationBytes()) fitted_.assign(scaler_.DestinationBytes(), 0);
-    scaler_.Scale(frame_.data(), fitted_.data());
-    std::memset(buffer, 0, imageBytes);
+    if (rect.width != width || rect.height != height) std::memset(buffer, 0, imageBytes);
     // The rectangle is measured from the top; the sample's rows are stored bottom-up.
     const int firstRow = height - rect.y - rect.height;
-    const size_t rowBytes = FrameRowBytes(rect.width);
-    const size_t stride = PaddedRowBytes(rect.width);
-    for (int row = 0; row < rect.height; ++row) {
-        std::memcpy(buffer + FrameRowBytes(width) * static_cast<size_t>(firstRow + row) + FrameRowBytes(rect.x),
-                    fitted_.data() + stride * static_cast<size_t>(row), rowBytes);
-    }
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(FrameRowBytes(width));
+    scaler_.Scale(frame_.data(), static_cast<ptrdiff_t>(FrameRowBytes(render.width)),
+                  buffer + stride * firstRow + static_cast<ptrdiff_t>(FrameRowBytes(rect.x)), stride);
 }
 
 HRESULT CCamStream::CheckMediaType(const CMediaType* type)

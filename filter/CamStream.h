@@ -73,5 +73,4 @@ private:
     // while an input has nothing new.
     std::vector<uint8_t> frame_;
     FrameScaler scaler_;
-    std::vector<uint8_t> fitted_;  // the scaled frame when it fills only part of the sample
 };

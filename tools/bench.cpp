@@ -314,10 +314,11 @@ int main()
     if (!monitors.empty()) {
         const MonitorRecord& monitor = monitors[static_cast<size_t>(PrimaryMonitorPosition())];
         std::vector<uint8_t> frame(kFrame);
+        FrameScaler captureScaler;
         std::string name = "desktop capture of " + std::to_string(monitor.Width) + " x " +
                            std::to_string(monitor.Height) + " (capture thread)";
         figures.push_back({name, MedianMs(std::max(3, repeat / 20), [&] {
-                               CaptureMonitorFrame(monitor, kFrameWidth, kFrameHeight, frame);
+                               CaptureMonitorFrame(monitor, kFrameWidth, kFrameHeight, captureScaler, frame);
                            }),
                            0, 0});
         DesktopInput desktop(monitor);

@@ -101,7 +101,7 @@ bool CameraInput::Running()
 void CameraInput::OnSample(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes)
 {
     std::vector<uint8_t> frame;
-    if (!ConvertSampleToFrame(format, data, bytes, width_, height_, frame)) return;
+    if (!ConvertSampleToFrame(format, data, bytes, width_, height_, scaler_, frame)) return;
     if (const auto border = borderPicture_.Current()) {
         if (border->size() == frame.size() / 3 * 4) BlendPremultipliedOver(frame.data(), border->data(), frame.size() / 3);
     }

@@ -64,6 +64,7 @@ private:
     int height_ = 0;
 
     BorderPicture borderPicture_;
+    FrameScaler scaler_;  // the graph's thread only
     PrivateGraph graph_;
     WorkerThread events_;
 };

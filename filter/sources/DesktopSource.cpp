@@ -11,9 +11,7 @@
 #include "filter/sources/DesktopCapture.h"
 #include "filter/sources/FrameFormat.h"
 #include "filter/sources/FrameGeometry.h"
-#include "filter/sources/GdiplusCanvas.h"
 
-using namespace Gdiplus;
 
 namespace {
 
@@ -92,18 +90,6 @@ bool CopyMonitorPixels(const MonitorRecord& monitor, const BITMAPINFOHEADER& hea
     return lines == monitor.Height;
 }
 
-// Draws the capture on the canvas fitted by the monitor's own aspect, with bicubic scaling.
-void DrawCaptureFitted(GpBitmap* canvas, GpImage* capture, const MonitorRecord& monitor, int width, int height)
-{
-    const FitRect rect = FitRectangle(width, height, SourceAspect(monitor.Width, monitor.Height));
-    if (rect.width <= 0 || rect.height <= 0) return;
-    GpGraphicsPtr graphics = CanvasGraphics(canvas);
-    if (!graphics) return;
-    // Without bicubic scaling GDI+ draws with its default mode: a rougher picture, but a picture.
-    (void)DllExports::GdipSetInterpolationMode(graphics.get(), InterpolationModeHighQualityBicubic);
-    // A failed draw leaves the canvas as far as it was drawn; the frame goes out as it is.
-    (void)DllExports::GdipDrawImageRectI(graphics.get(), capture, rect.x, rect.y, rect.width, rect.height);
-}
 
 // The monitor's size now, or false when the system no longer knows it.
 bool CurrentMonitorSize(const MonitorRecord& monitor, int32_t* width, int32_t* height)
@@ -120,21 +106,25 @@ bool CurrentMonitorSize(const MonitorRecord& monitor, int32_t* width, int32_t* h
 
 // Captures the monitor at its current size and fits it into a frame. A monitor that is gone or cannot be copied
 // gives a black frame; false only when the frame cannot be made at all (no memory, no canvas).
-bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, std::vector<uint8_t>& frame)
+bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, FrameScaler& scaler,
+                         std::vector<uint8_t>& frame)
 {
     std::vector<uint8_t> made(FrameBytes(width, height), 0);
     MonitorRecord current = monitor;
     if (CurrentMonitorSize(monitor, &current.Width, &current.Height)) {
         const CaptureLayout layout = DesktopCaptureLayout(current.Width, current.Height);
         const BITMAPINFOHEADER header = InfoHeader(layout.header);
-        DibImage image(layout.pixelBytes);
-        if (layout.pixelBytes != 0 && image.Pixels() && CopyMonitorPixels(current, header, image.Pixels())) {
-            StreamBitmap capture;
-            if (FAILED(image.Decode(header, &capture))) return false;
-            GpBitmapPtr canvas = CreateCanvas(width, height);
-            if (!canvas) return false;
-            if (capture) DrawCaptureFitted(canvas.get(), capture.Get(), current, width, height);
-            if (!CanvasToFrame(canvas.get(), width, height, made.data())) return false;
+        const FitRect rect = FitRectangle(width, height, SourceAspect(current.Width, current.Height));
+        std::vector<uint8_t> pixels(layout.pixelBytes);
+        // The capture is 24-bit bottom-up rows of layout.rowBytes, fitted into the frame with our own scaler.
+        if (layout.pixelBytes != 0 && rect.width > 0 && rect.height > 0 &&
+            CopyMonitorPixels(current, header, pixels.data()) &&
+            (scaler.IsPreparedFor(current.Width, current.Height, rect.width, rect.height) ||
+             scaler.Prepare(current.Width, current.Height, rect.width, rect.height))) {
+            const ptrdiff_t frameStride = static_cast<ptrdiff_t>(FrameRowBytes(width));
+            uint8_t* corner = made.data() + frameStride * (height - rect.y - rect.height) +
+                              static_cast<ptrdiff_t>(FrameRowBytes(rect.x));
+            scaler.Scale(pixels.data(), static_cast<ptrdiff_t>(layout.rowBytes), corner, frameStride);
         }
     }
     frame.swap(made);
@@ -186,7 +176,7 @@ void DesktopInput::Capture(HANDLE stop)
             height = height_;
         }
         std::vector<uint8_t> frame;
-        if (CaptureMonitorFrame(monitor, width, height, frame)) {
+        if (CaptureMonitorFrame(monitor, width, height, scaler_, frame)) {
             CAutoLock lock(&lock_);
             ready_.swap(frame);
             ++captures_;

@@ -1,13 +1,14 @@
 #pragma once
 // The desktop input: a capture thread of its own copies the whole current monitor with GDI at the stream's frame
-// period, at the monitor's size of the moment, and fits it into a ready-made frame with GDI+; the stream copies
-// the newest one.
+// period, at the monitor's size of the moment, and fits it into a ready-made frame with the frame scaler; the
+// stream copies the newest one.
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "filter/FrameScaler.h"
 #include "filter/framework/CritSec.h"
 #include "filter/settings/FilterSettings.h"
 #include "filter/sources/FrameInput.h"
@@ -38,12 +39,14 @@ private:
     int height_ = 0;
     std::vector<uint8_t> ready_;
     long captures_ = 0;
+    FrameScaler scaler_;  // the capture thread only
     WorkerThread capture_;
 };
 
 // One capture of monitor at its current size fitted into a width x height frame; black when the monitor is gone
 // or cannot be copied. False only when the frame cannot be made (no memory, no canvas).
-bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, std::vector<uint8_t>& frame);
+bool CaptureMonitorFrame(const MonitorRecord& monitor, int width, int height, FrameScaler& scaler,
+                         std::vector<uint8_t>& frame);
 
 // Resolves index against MonitorList() (the primary monitor for an index outside the list), stores the position
 // taken as the current DesktopIndex and gives its monitor in selected. -1 (nothing changed) with an empty list.

@@ -6,6 +6,7 @@
 
 #include "filter/framework/CritSec.h"
 #include "filter/sources/FrameFormat.h"
+#include "filter/sources/FrameGeometry.h"
 #include "filter/sources/GdiplusCanvas.h"
 #include "filter/sources/GraphOperations.h"
 
@@ -125,9 +126,12 @@ HRESULT PrivateGraph::BuildFromFile(const std::wstring& path, int maxSide, Sampl
     // Intelligent connect puts the splitter and decoder the file needs between a source pin and the grabber.
     if (FAILED(ConnectFirstConnectablePin(graph_.Get(), source_.Get(), grabberFilter_.Get(), sourcePins_, lastPin_)))
         return E_FRAME_NOTSUPPORTED;
-    // The file plays at its own pace against a clock; without the shared one the graph would keep its default.
+    hr = Finish(std::move(onSample), maxSide);
+    if (FAILED(hr)) return hr;
+    // The file plays at its own pace against a clock, set once every filter is in the graph; without the shared
+    // one the graph would keep its default.
     (void)UseSharedSystemClock(graph_.Get());
-    return Finish(std::move(onSample), maxSide);
+    return S_OK;
 }
 
 HRESULT PrivateGraph::Run()
@@ -190,7 +194,7 @@ void PrivateGraph::Release()
 }
 
 bool ConvertSampleToFrame(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes, int width, int height,
-                          std::vector<uint8_t>& frame)
+                          FrameScaler& scaler, std::vector<uint8_t>& frame)
 {
     const BITMAPINFOHEADER& header = format.bmiHeader;
     if (!data || width <= 0 || height <= 0 || header.biWidth <= 0 || header.biHeight == 0) return false;
@@ -200,9 +204,24 @@ bool ConvertSampleToFrame(const VIDEOINFOHEADER& format, const uint8_t* data, si
     const bool uncompressed = header.biCompression == BI_RGB;
     if (uncompressed && bytes < stride * rows) return false;
     std::vector<uint8_t> made(frameBytes, 0);
+    const int sourceHeight = static_cast<int>(rows);
     if (uncompressed && header.biBitCount == 24 && header.biWidth == width && header.biHeight == height &&
         stride == FrameRowBytes(width)) {
         std::memcpy(made.data(), data, frameBytes);
+    } else if (uncompressed && header.biBitCount == 24) {
+        const FitRect rect = FitRectangle(width, height, SourceAspect(header.biWidth, sourceHeight));
+        if (rect.width <= 0 || rect.height <= 0) return false;
+        if (!scaler.IsPreparedFor(header.biWidth, sourceHeight, rect.width, rect.height) &&
+            !scaler.Prepare(header.biWidth, sourceHeight, rect.width, rect.height))
+            return false;
+        // A top-down sample (a negative height) is read from its last row up, so it lands upright.
+        const ptrdiff_t sourceStride = static_cast<ptrdiff_t>(stride);
+        const uint8_t* first = header.biHeight < 0 ? data + sourceStride * (sourceHeight - 1) : data;
+        const ptrdiff_t frameStride = static_cast<ptrdiff_t>(FrameRowBytes(width));
+        // The rectangle is measured from the top; the frame's rows are stored bottom-up.
+        uint8_t* corner = made.data() + frameStride * (height - rect.y - rect.height) +
+                          static_cast<ptrdiff_t>(FrameRowBytes(rect.x));
+        scaler.Scale(first, header.biHeight < 0 ? -sourceStride : sourceStride, corner, frameStride);
     } else {
         StreamBitmap picture;
         if (FAILED(DecodeDibFrame(header, data, uncompressed ? stride * rows : bytes, &picture))) return false;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/FrameScaler.h"
 #include "filter/framework/ComRef.h"
 #include "filter/framework/DirectShowIds.h"
 
@@ -63,8 +64,9 @@ private:
     VIDEOINFOHEADER format_{};
 };
 
-// Turns one grabbed sample into a width x height frame (bottom-up packed 24-bit rows): copied when the sample is
-// packed 24-bit bottom-up rows of that very size, otherwise decoded and fitted with black bands. False when it
+// Turns one grabbed sample into a width x height frame (bottom-up packed 24-bit rows), fitted with black bands:
+// copied when it is packed 24-bit bottom-up rows of that very size, scaled by `scaler` (kept prepared by the
+// caller for the next sample) when it is 24-bit rows of another size, decoded by GDI+ otherwise. False when it
 // cannot be made (a sample shorter than its format says, no memory); frame is then left as it was.
 bool ConvertSampleToFrame(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes, int width, int height,
-                          std::vector<uint8_t>& frame);
+                          FrameScaler& scaler, std::vector<uint8_t>& frame);

@@ -49,7 +49,7 @@ long VideoInput::Loops()
 void VideoInput::OnSample(const VIDEOINFOHEADER& format, const uint8_t* data, size_t bytes)
 {
     std::vector<uint8_t> frame;
-    if (!ConvertSampleToFrame(format, data, bytes, width_, height_, frame)) return;
+    if (!ConvertSampleToFrame(format, data, bytes, width_, height_, scaler_, frame)) return;
     CAutoLock lock(&lock_);
     ready_.swap(frame);
 }

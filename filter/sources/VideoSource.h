@@ -48,6 +48,7 @@ private:
     std::vector<uint8_t> ready_;
     long loops_ = 0;
 
+    FrameScaler scaler_;  // the graph's thread only
     PrivateGraph graph_;  // built by Start and by the worker, released by Stop once the worker has ended
     WorkerThread events_;
 };

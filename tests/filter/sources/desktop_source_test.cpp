@@ -90,7 +90,7 @@ protected:
     // One capture into frame_.
     ::testing::AssertionResult Capture(const MonitorRecord& monitor)
     {
-        if (CaptureMonitorFrame(monitor, W, H, frame_)) return ::testing::AssertionSuccess();
+        if (CaptureMonitorFrame(monitor, W, H, scaler_, frame_)) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "no frame made";
     }
     // Fills from input until the frame shows colours (bounded).
@@ -118,6 +118,7 @@ protected:
     }
 
     std::vector<uint8_t> frame_ = std::vector<uint8_t>(FrameBytes(W, H), 0x55);
+    FrameScaler scaler_;
 };
 
 TEST_F(DesktopSourceTest, TestSessionHasASixteenByNineMonitor)
