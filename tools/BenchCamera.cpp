@@ -87,16 +87,19 @@ public:
     std::atomic<double> firstAt{0};
 };
 
-CameraModeRun RunMode(const char* name)
+CameraModeRun RunMode(const char* name, int width = 640, int height = 480)
 {
     CameraModeRun run;
     run.mode = name;
+    run.width = width;
+    run.height = height;
     CountingCallback counter;
     const double opened = NowMilliseconds();
     ComRef<IBaseFilter> device;
     ComRef<IPin> pin;
     CaptureGraph graph;
     if (FAILED(OpenVideoInput(L"Veltrane", device)) || FAILED(FindCapturePin(device.Get(), pin)) ||
+        (width != 640 && FAILED(SelectCaptureSize(pin.Get(), width, height))) ||
         FAILED(graph.Create(device.Get())) || FAILED(graph.Connect(pin.Get(), &counter)) ||
         FAILED(graph.RemoveClock()) || FAILED(graph.Run()))
         return run;
@@ -124,16 +127,20 @@ double ProcessorMilliseconds()
 }
 
 // frameTime: the frame period set before connecting (100-ns units), 0 for the default format.
-CameraPacedRun RunPaced(REFERENCE_TIME frameTime, double formatRate)
+CameraPacedRun RunPaced(const char* mode, REFERENCE_TIME frameTime, double formatRate, int width = 640,
+                        int height = 480)
 {
     CameraPacedRun run;
+    run.mode = mode;
+    run.width = width;
+    run.height = height;
     run.formatRate = formatRate;
     ComRef<IBaseFilter> device;
     ComRef<IPin> pin;
     CaptureGraph graph;
     ComRef<GreedySink> sink = GreedySink::Create(0);
     if (!sink || FAILED(OpenVideoInput(L"Veltrane", device)) || FAILED(FindCapturePin(device.Get(), pin)) ||
-        (frameTime != 0 && FAILED(SelectCaptureSize(pin.Get(), 640, 480, frameTime))) ||
+        (frameTime != 0 && FAILED(SelectCaptureSize(pin.Get(), width, height, frameTime))) ||
         FAILED(graph.Create(device.Get())) || FAILED(graph.ConnectRenderer(pin.Get(), sink.Get())) ||
         FAILED(graph.Run()))
         return run;
@@ -190,12 +197,15 @@ CameraBenchResults MeasureRegisteredCamera(const CameraBenchInputs& inputs)
             WriteString(key, L"PicturesDirectory", inputs.pictures);
             WriteString(key, L"ActiveCamera", inputs.camera);
             WriteString(key, L"VideoFile", inputs.video);
-            RegCloseKey(key);
             runs.push_back(RunMode(mode.name));
             if (mode.globalType == 2) {
-                results.paced.push_back(RunPaced(0, 10));
-                results.paced.push_back(RunPaced(333333, 30));
+                runs.push_back(RunMode(mode.name, 1920, 1080));
+                results.paced.push_back(RunPaced(mode.name, 0, 10));
+                results.paced.push_back(RunPaced(mode.name, 333333, 30));
             }
+            if (mode.globalType == 1 && !inputs.hdCamera.empty()) WriteString(key, L"ActiveCamera", inputs.hdCamera);
+            if (mode.globalType != 4) results.paced.push_back(RunPaced(mode.name, 333333, 30, 1920, 1080));
+            RegCloseKey(key);
         }
     }
     Entry unregisterServer = entry("DllUnregisterServer");

@@ -57,7 +57,7 @@ void CameraEndToEnd::SavePictures(const std::wstring& folder, DWORD changedTime,
     ASSERT_TRUE(settings_.Number(L"PicChType", changeType));
 }
 
-void CameraEndToEnd::Start(CameraGraph& camera, int width, int height)
+void CameraEndToEnd::Start(CameraGraph& camera, int width, int height, bool freeRunning)
 {
     ASSERT_EQ(camera.Open(), S_OK);
     if (width != kWidth || height != kHeight) {
@@ -68,7 +68,9 @@ void CameraEndToEnd::Start(CameraGraph& camera, int width, int height)
     ASSERT_EQ(camera.height, height);
     // Without a reference clock, as a host may run it; it also keeps Wine's system clock thread out of the
     // graph, which can hang when the graph is released.
-    ASSERT_EQ(camera.graph.RemoveClock(), S_OK);
+    if (freeRunning) {
+        ASSERT_EQ(camera.graph.RemoveClock(), S_OK);
+    }
     ASSERT_GE(camera.graph.Run(), 0);
 }
 

@@ -35,8 +35,8 @@ protected:
 
     void SavePictures(const std::wstring& folder, DWORD changedTime, DWORD morphingTime, DWORD changeType);
     // Opens the camera (which reads the saved settings), connects it in its default format (or at width x height)
-    // and runs it.
-    void Start(CameraGraph& camera, int width = kWidth, int height = kHeight);
+    // and runs it, without a clock (free running) or on the graph's clock.
+    void Start(CameraGraph& camera, int width = kWidth, int height = kHeight, bool freeRunning = true);
     // Starts keeper and waits until its input shows something other than black (its picture or placeholder):
     // the process's camera objects share the input, so graphs made while keeper runs have it ready.
     void KeepInputReady(CameraGraph& keeper);
