@@ -63,11 +63,14 @@ struct Figure {
     double ms;
     double goalRatio;  // goal as a multiple of the copy, or 0
     double goalMs;     // goal in milliseconds, or 0
+    bool hd = false;   // measured against the copy of a 1920 x 1080 frame, not of a 640 x 480 one
 };
+
+double g_hdMemcpyMs = 0;
 
 void Report(const Figure& figure, double memcpyMs)
 {
-    const double ratio = figure.ms / memcpyMs;
+    const double ratio = figure.ms / (figure.hd ? g_hdMemcpyMs : memcpyMs);
     printf("%-46s %9.3f ms %9.2f x memcpy", figure.name.c_str(), figure.ms, ratio);
     if (figure.goalRatio > 0) {
         printf("  (goal %.1f x: %s)", figure.goalRatio, ratio <= figure.goalRatio ? "met" : "MISSED");
@@ -115,16 +118,17 @@ private:
 };
 
 void MeasureCamera(const wchar_t* camera, const std::wstring& border, const char* name, double goalRatio,
-                   double goalMs, int repeat, std::vector<Figure>& figures)
+                   double goalMs, int repeat, std::vector<Figure>& figures, int width = kFrameWidth,
+                   int height = kFrameHeight, bool hd = false)
 {
-    std::vector<uint8_t> frame(kFrame);
+    std::vector<uint8_t> frame(FrameBytes(width, height));
     CameraInput input(camera, border.empty() ? 0 : 1, border);
-    HRESULT started = input.Start(kFrameWidth, kFrameHeight);
+    HRESULT started = input.Start(width, height);
     if (started >= 0 && WaitForFrame(input, frame)) {
         // Time for the border to be prepared before the frames are timed.
         Sleep(500);
         double ms = MedianMs(repeat, [&] { input.Fill(frame.data(), frame.size()); });
-        figures.push_back({name, ms, goalRatio, goalMs});
+        figures.push_back({name, ms, goalRatio, goalMs, hd});
     } else {
         fprintf(stderr, "veltrane-bench: %ls delivered no frame (0x%08lx)\n", camera, static_cast<unsigned long>(started));
     }
@@ -215,6 +219,41 @@ int main()
     });
     figures.push_back({"memcpy of 921600 bytes", memcpyMs, 0, 0});
 
+    constexpr size_t kHdFrame = FrameBytes(1920, 1080);
+    std::vector<uint8_t> hdA(kHdFrame, 0x11), hdB(kHdFrame, 0x22), hdOut(kHdFrame);
+    g_hdMemcpyMs = MedianMs(repeat, [&] {
+        memcpy(hdOut.data(), hdA.data(), kHdFrame);
+        g_sink = hdOut[kHdFrame / 2];
+    });
+    figures.push_back({"memcpy of 6220800 bytes (M)", g_hdMemcpyMs, 0, 0, true});
+    struct HdScale {
+        const char* name;
+        int sw, sh, dw, dh;
+        double goal;
+    };
+    for (const HdScale& hs : {HdScale{"scale 1280 x 720 up to 1920 x 1080", 1280, 720, 1920, 1080, 4.0},
+                              HdScale{"scale 1920 x 1080 down to 640 x 480 (fitted: 640 x 360)", 1920, 1080, 640, 360, 1.5}}) {
+        FrameScaler scaler;
+        scaler.Prepare(hs.sw, hs.sh, hs.dw, hs.dh);
+        std::vector<uint8_t> source(FrameBytes(hs.sw, hs.sh), 0x33), scaled(FrameBytes(hs.dw, hs.dh));
+        figures.push_back({hs.name, MedianMs(repeat, [&] {
+                               scaler.Scale(source.data(), static_cast<ptrdiff_t>(FrameRowBytes(hs.sw)), scaled.data(),
+                                            static_cast<ptrdiff_t>(FrameRowBytes(hs.dw)));
+                               g_sink = scaled[scaled.size() / 2];
+                           }),
+                           hs.goal, 0, true});
+    }
+    figures.push_back({"slideshow \"RightToLeft\" blend frame at 1920 x 1080", MedianMs(repeat, [&] {
+                           BlendRightToLeft(hdA.data(), hdB.data(), hdOut.data(), 1920, 1080, 500, 1000);
+                           g_sink = hdOut[kHdFrame / 2];
+                       }),
+                       4.0, 0, true});
+    figures.push_back({"slideshow \"ad type\" blend frame at 1920 x 1080", MedianMs(repeat, [&] {
+                           BlendStrips(hdA.data(), hdB.data(), hdOut.data(), 1920, 1080, 500, 1000);
+                           g_sink = hdOut[kHdFrame / 2];
+                       }),
+                       4.0, 0, true});
+
     // A host connected at a smaller size: the rendered frame scaled down into its sample.
     for (int n : {4, 1}) {
         FrameScaler scaler;
@@ -269,6 +308,18 @@ int main()
                        }),
                        0, 0});
     slides.Stop();
+    {
+        PicturesInput slidesHd(slideshow);
+        slidesHd.Start(1920, 1080);
+        slidesHd.WaitUntilScanned(INFINITE);
+        slidesHd.Fill(hdOut.data(), hdOut.size());  // loads the picture, outside the measurement
+        figures.push_back({"slideshow steady frame at 1920 x 1080 (copy)", MedianMs(repeat, [&] {
+                               slidesHd.Fill(hdOut.data(), hdOut.size());
+                               g_sink = hdOut[kHdFrame / 2];
+                           }),
+                           1.5, 0, true});
+        slidesHd.Stop();
+    }
     WaitForPictureLoads(INFINITE);
     DeleteFileW(jpeg.c_str());
     DeleteFileW(second.c_str());
@@ -284,6 +335,14 @@ int main()
                 MeasureCamera(L"Test Camera", border, "camera 640 x 480 with border", 0, 15, repeat / 4, figures);
             }
             MeasureCamera(L"Test Camera 720p", L"", "camera scaled from 1280 x 720", 0, 15, repeat / 4, figures);
+            MeasureCamera(L"Test Camera 1080p", L"", "camera 1920 x 1080, unscaled", 1.5, 0, repeat / 4, figures, 1920,
+                          1080, true);
+            if (!border.empty()) {
+                MeasureCamera(L"Test Camera 1080p", border, "camera 1920 x 1080 with border", 3.0, 0, repeat / 4,
+                              figures, 1920, 1080, true);
+            }
+            MeasureCamera(L"Test Camera 720p", L"", "camera 1280 x 720 into 1920 x 1080", 4.0, 0, repeat / 4,
+                          figures, 1920, 1080, true);
         } else {
             fprintf(stderr, "veltrane-bench: the test cameras could not be registered\n");
         }
